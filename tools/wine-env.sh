@@ -17,16 +17,22 @@ export PELMORA_WINESERVER=/usr/lib/wine/wineserver
 pelmora_started_xvfb=""
 
 if [ -z "${DISPLAY:-}" ]; then
-    for n in $(seq 90 140); do
-        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+    # Several builds may prepare Wine at once: a screen number another one took
+    # first makes our Xvfb exit, and the next number is tried.
+    for n in $(seq 90 160); do
+        { [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; } && continue
         Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
         pelmora_started_xvfb=$!
-        export DISPLAY=":$n"
         for _ in $(seq 100); do
-            xdpyinfo >/dev/null 2>&1 && break
+            kill -0 "$pelmora_started_xvfb" 2>/dev/null || break
+            DISPLAY=":$n" xdpyinfo >/dev/null 2>&1 && break
             sleep 0.1
         done
-        break
+        if kill -0 "$pelmora_started_xvfb" 2>/dev/null; then
+            export DISPLAY=":$n"
+            break
+        fi
+        pelmora_started_xvfb=""
     done
 fi
 

@@ -1,0 +1,16 @@
+// Window classification and group matching: which windows take part, what they
+// are, and which group they join.
+#pragma once
+
+#include <windows.h>
+
+#include "core/model.h"
+
+constexpr int PathBufferSize = 1024;  // executable paths, class names, titles
+
+int IsTaskbarCandidate(HWND hwnd);  // 1 when the window may be grouped
+HICON GetWndIcon(HWND hwnd);        // small answer, small class icon, big answer, big class icon
+int GetProcessImagePath(HWND hwnd, char* buffer, int size);  // 1 with the path, else 0
+char* MakeDisplayName(const char* path);  // new block owned by the caller, or null
+GroupRule* FindRule(const char* path, const char* className);
+WndGroup* FindGroupFor(const char* path, const char* className);  // null: found a new group

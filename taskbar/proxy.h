@@ -1,0 +1,17 @@
+// Proxy taskbar buttons: the hidden "tabtab" windows that stand for groups.
+#pragma once
+
+#include <windows.h>
+
+#include "core/model.h"
+
+void AddTabIfVisible(HWND hwnd);
+void DeleteTabIfVisible(HWND hwnd);
+void ShowMembers(WndMember* first);
+void HideMembers(WndMember* first);
+int RefreshGroupIcon(WndGroup* group);
+void CreateTabWnd(WndGroup* group);
+void UpdateTabWnd(TabWnd* tab);
+void DestroyTabWnd(WndGroup* group);
+void MarkFlashing(HWND hwnd, BOOL invert);
+LRESULT CALLBACK TabWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
