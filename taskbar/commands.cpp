@@ -7,16 +7,16 @@
 
 namespace {
 
-LRESULT SendBounded(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+// 1 when the window handled the message within the bound.
+int SendBounded(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     DWORD_PTR result = 0;
-    SendMessageTimeoutA(hwnd, message, wParam, lParam, SMTO_ABORTIFHUNG | SMTO_BLOCK,
-                        WindowReplyTimeoutMs, &result);
-    return (LRESULT)result;
+    return SendMessageTimeoutA(hwnd, message, wParam, lParam, SMTO_ABORTIFHUNG | SMTO_BLOCK,
+                               WindowReplyTimeoutMs, &result) != 0;
 }
 
 }  // namespace
 
-void SyncWithWindow(HWND hwnd) { SendBounded(hwnd, WM_NULL, 0, 0); }
+int SyncWithWindow(HWND hwnd) { return SendBounded(hwnd, WM_NULL, 0, 0); }
 
 BOOL ForceForeground(HWND hwnd) {
     DWORD foregroundThread = GetWindowThreadProcessId(GetForegroundWindow(), nullptr);
@@ -29,14 +29,16 @@ BOOL ForceForeground(HWND hwnd) {
     BOOL haveTimeout =
         SystemParametersInfoA(SPI_GETFOREGROUNDLOCKTIMEOUT, 0, &savedTimeout, 0);
     if (haveTimeout) SystemParametersInfoA(SPI_SETFOREGROUNDLOCKTIMEOUT, 0, (PVOID)0, 0);
-    SyncWithWindow(hwnd);
+    int answers = SyncWithWindow(hwnd);
     BOOL result = SetForegroundWindow(hwnd);
     SyncWithWindow(hwnd);
     if (haveTimeout) {
         SystemParametersInfoA(SPI_SETFOREGROUNDLOCKTIMEOUT, 0, (PVOID)(UINT_PTR)savedTimeout, 0);
     }
     AttachThreadInput(targetThread, foregroundThread, FALSE);
-    BringWindowToTop(hwnd);
+    // Raising another thread's window waits for that thread without a bound:
+    // a window that did not answer is left where it is.
+    if (answers) BringWindowToTop(hwnd);
     return result;
 }
 
@@ -61,7 +63,8 @@ void ShowAllMembers(WndGroup* group) {
     for (WndMember* m = group->members; m; m = m->next) {
         if (IsVisible(m->hwnd) != 1) continue;
         if (IsIconic(m->hwnd)) {
-            ShowWindow(m->hwnd, SW_RESTORE);
+            // Restoring waits for the window's thread: only one that answers.
+            if (SyncWithWindow(m->hwnd)) ShowWindow(m->hwnd, SW_RESTORE);
         } else {
             SetForegroundWindow(m->hwnd);
         }
@@ -90,11 +93,15 @@ void CascadeMembers(WndGroup* group) {
     int k = 0;
     for (WndMember* m = group->members; m; m = m->next) {
         if (IsVisible(m->hwnd) != 1) continue;
-        RestoreForArrange(m->hwnd);
-        // From the screen's origin, not the work area's; sizes stay.
-        int offset = CascadeOffset(k, step);
-        SetWindowPos(m->hwnd, HWND_TOP, offset, offset, 0, 0, SWP_NOSIZE);
-        ActivateAfterArrange(m->hwnd);
+        // Moving another thread's window waits for it: a hung one keeps its
+        // place (and its slot of the cascade stays free).
+        if (SyncWithWindow(m->hwnd)) {
+            RestoreForArrange(m->hwnd);
+            // From the screen's origin, not the work area's; sizes stay.
+            int offset = CascadeOffset(k, step);
+            SetWindowPos(m->hwnd, HWND_TOP, offset, offset, 0, 0, SWP_NOSIZE);
+            ActivateAfterArrange(m->hwnd);
+        }
         ++k;
     }
 }
@@ -112,12 +119,15 @@ void TileWindows(WndGroup* group, UINT command) {
         // A window that became visible after the count has no cell: it is
         // left where it is rather than pushed past the last column.
         if (!TileCell(layout, k, &column, &row)) break;
-        RestoreForArrange(m->hwnd);
-        TilePlace place = TileCellPlace(area, layout, column, row);
-        // Windows that cannot be resized are only moved.
-        UINT flags = (GetWindowLongA(m->hwnd, GWL_STYLE) & WS_THICKFRAME) ? 0 : SWP_NOSIZE;
-        SetWindowPos(m->hwnd, HWND_TOP, place.x, place.y, place.width, place.height, flags);
-        ActivateAfterArrange(m->hwnd);
+        // A hung window keeps its place; its cell stays empty.
+        if (SyncWithWindow(m->hwnd)) {
+            RestoreForArrange(m->hwnd);
+            TilePlace place = TileCellPlace(area, layout, column, row);
+            // Windows that cannot be resized are only moved.
+            UINT flags = (GetWindowLongA(m->hwnd, GWL_STYLE) & WS_THICKFRAME) ? 0 : SWP_NOSIZE;
+            SetWindowPos(m->hwnd, HWND_TOP, place.x, place.y, place.width, place.height, flags);
+            ActivateAfterArrange(m->hwnd);
+        }
         ++k;
     }
 }
@@ -136,7 +146,7 @@ void ChooseWindowItem(HWND proxy, HWND window) {
     }
     if (!member) return;
     if (IsIconic(window)) {
-        ShowWindow(window, SW_RESTORE);
+        if (SyncWithWindow(window)) ShowWindow(window, SW_RESTORE);
     } else {
         ForceForeground(window);
     }

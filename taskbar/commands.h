@@ -11,7 +11,8 @@
 constexpr UINT WindowReplyTimeoutMs = 2000;
 
 // Waits (bounded) until the window's thread has handled what was sent before.
-void SyncWithWindow(HWND hwnd);
+// 1 when it answered; 0 when it is hung, gone or too slow.
+int SyncWithWindow(HWND hwnd);
 
 // Brings a window of another process to the foreground; the result of
 // SetForegroundWindow. The foreground lock time-out is the same afterwards.
