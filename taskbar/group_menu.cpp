@@ -7,6 +7,7 @@
 #include "core/errorlog.h"
 #include "core/globals.h"
 #include "core/model.h"
+#include "taskbar/pure/screen_point.h"
 
 namespace {
 
@@ -259,8 +260,7 @@ int OpenMemberSystemMenu(HWND proxy, UINT id, int exact) {
     POINT cursor = {0, 0};
     GetCursorPos(&cursor);
     SendMessageA(proxy, WM_CANCELMODE, 0, 0);  // ends the group menu
-    // Each coordinate as 16 bits of its own, so that a negative x leaves y intact.
-    LPARAM position = MAKELPARAM((WORD)(SHORT)cursor.x, (WORD)(SHORT)cursor.y);
+    LPARAM position = (LPARAM)PackScreenPoint(cursor.x, cursor.y);
     if (!PostMessageA(target, PopupSystemMenuMessage, 0, position)) {
         ErrorLogWithLastError("システムメニューの描画に失敗しました\n");
     }
