@@ -52,6 +52,7 @@ HICON GetWndIcon(HWND hwnd) {
 }
 
 int ProcessImagePathByPsapi(DWORD processId, char* buffer, int size) {
+    if (!buffer || size <= 0) return 0;
     using EnumProcessModulesFn = BOOL(WINAPI*)(HANDLE, HMODULE*, DWORD, LPDWORD);
     using GetModuleFileNameExAFn = DWORD(WINAPI*)(HANDLE, HMODULE, LPSTR, DWORD);
 
@@ -69,10 +70,15 @@ int ProcessImagePathByPsapi(DWORD processId, char* buffer, int size) {
     HMODULE first = nullptr;
     DWORD needed = 0;
     if (!enumModules(process.get(), &first, sizeof first, &needed)) return 0;
-    return moduleFileName(process.get(), first, buffer, (DWORD)size) != 0 ? 1 : 0;
+    DWORD length = moduleFileName(process.get(), first, buffer, (DWORD)size);
+    // A path that fills the whole buffer may have been cut: no path then, rather
+    // than the path of some other file.
+    buffer[size - 1] = 0;
+    return length != 0 && length + 1 < (DWORD)size ? 1 : 0;
 }
 
 int ProcessImagePathByToolhelp(DWORD processId, char* buffer, int size) {
+    if (!buffer || size <= 0) return 0;
     using SnapshotFn = HANDLE(WINAPI*)(DWORD, DWORD);
     using Process32Fn = BOOL(WINAPI*)(HANDLE, PROCESSENTRY32*);
 
@@ -90,7 +96,9 @@ int ProcessImagePathByToolhelp(DWORD processId, char* buffer, int size) {
     if (!first(snap.get(), &entry)) return 0;
     while (entry.th32ProcessID != processId)
         if (!next(snap.get(), &entry)) return 0;
-    // Bounded copy: the caller's buffer may be smaller than the entry's.
+    // The caller's buffer may be smaller than the entry's: a path that does not
+    // fit is no path.
+    if (lstrlenA(entry.szExeFile) >= size) return 0;
     lstrcpynA(buffer, entry.szExeFile, size);
     return 1;
 }
