@@ -22,16 +22,11 @@ struct SettingsKey {
     int fallback;
 };
 constexpr SettingsKey SettingsKeys[] = {
-    {"WinNum", &SettingsRecord::WinNum, 2},
-    {"Flash", &SettingsRecord::Flash, 0},
-    {"Icon", &SettingsRecord::Icon, 1},
-    {"And", &SettingsRecord::And, 1},
-    {"Path", &SettingsRecord::Path, 1},
-    {"Class", &SettingsRecord::Class, 0},
-    {"Menu", &SettingsRecord::Menu, 0},
-    {"SubClass", &SettingsRecord::SubClass, 1},
-    {"Load", &SettingsRecord::Load, 1},
-    {"ClassAddress", &SettingsRecord::ClassAddress, 0},
+    {"WinNum", &SettingsRecord::WinNum, 2}, {"Flash", &SettingsRecord::Flash, 0},
+    {"Icon", &SettingsRecord::Icon, 1},     {"And", &SettingsRecord::And, 1},
+    {"Path", &SettingsRecord::Path, 1},     {"Class", &SettingsRecord::Class, 0},
+    {"Menu", &SettingsRecord::Menu, 0},     {"SubClass", &SettingsRecord::SubClass, 1},
+    {"Load", &SettingsRecord::Load, 1},     {"ClassAddress", &SettingsRecord::ClassAddress, 0},
 };
 
 // The full name of a file beside the executable. 0 when ProgramDir is not
@@ -84,7 +79,7 @@ GroupRule* ReadRule(const char* section, const char* id, const char* fileName) {
     return rule;
 }
 
-}  // namespace
+} // namespace
 
 void LoadSettings() {
     char fileName[FileNameSize];
@@ -109,7 +104,8 @@ int LoadRules() {
     char fileName[FileNameSize];
     if (!FileBesideProgram("rule.ini", fileName)) return 0;
     GroupRule* tail = RuleList;
-    while (tail && tail->next) tail = tail->next;
+    while (tail && tail->next)
+        tail = tail->next;
 
     for (int n = 0;; ++n) {
         char section[32];
@@ -137,7 +133,7 @@ int LoadRules() {
 void SaveRules() {
     char fileName[FileNameSize];
     if (!FileBesideProgram("rule.ini", fileName)) return;
-    DeleteFileA(fileName);  // a missing file is no error
+    DeleteFileA(fileName); // a missing file is no error
     int n = 0;
     for (const GroupRule* rule = RuleList; rule; rule = rule->next) {
         // A rule whose id would read back empty would end the list at the next

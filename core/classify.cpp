@@ -27,14 +27,16 @@ HICON ClassIcon(HWND hwnd, int which) {
     return reinterpret_cast<HICON>(GetClassLongPtrA(hwnd, which));
 }
 
-bool IsSystemLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) != 0; }
+bool IsSystemLeadByte(unsigned char byte) {
+    return IsDBCSLeadByte(byte) != 0;
+}
 
 // 1 when the rule is in force and its id is the text (hash first, then bytes).
 int RuleMatches(const GroupRule* rule, const char* text, int textHash) {
     return text && rule->id && rule->idHash == textHash && strcmp(rule->id, text) == 0;
 }
 
-}  // namespace
+} // namespace
 
 int IsTaskbarCandidate(HWND hwnd) {
     if (GetParent(hwnd)) return 0;
@@ -133,7 +135,7 @@ char* MakeDisplayName(const char* path) {
         return nullptr;
     }
     memcpy(name, path + span.start, span.tailLength + 1);
-    name[span.nameLength] = 0;  // everything from the last dot on goes
+    name[span.nameLength] = 0; // everything from the last dot on goes
     return name;
 }
 

@@ -28,7 +28,7 @@ WndIndexEntry* FindEntry(HWND hwnd) {
     return nullptr;
 }
 
-}  // namespace
+} // namespace
 
 void* ObjAlloc(size_t size) {
     ScopedLock lock(&AllocLock);
@@ -87,11 +87,14 @@ int ObjLiveBlocks() {
     return liveBlocks;
 }
 
-int IsVisible(HWND hwnd) { return (GetWindowLongA(hwnd, GWL_STYLE) & WS_VISIBLE) ? 1 : 0; }
+int IsVisible(HWND hwnd) {
+    return (GetWindowLongA(hwnd, GWL_STYLE) & WS_VISIBLE) ? 1 : 0;
+}
 
 int CountVisibleMembers(const WndGroup* group) {
     int count = 0;
-    for (const WndMember* m = group->members; m; m = m->next) count += IsVisible(m->hwnd);
+    for (const WndMember* m = group->members; m; m = m->next)
+        count += IsVisible(m->hwnd);
     return count;
 }
 

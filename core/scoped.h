@@ -6,7 +6,7 @@
 
 // Closes a kernel handle (null and INVALID_HANDLE_VALUE are not handles).
 class ScopedHandle {
-public:
+  public:
     explicit ScopedHandle(HANDLE h) : h_(h) {}
     ~ScopedHandle() {
         if (valid()) CloseHandle(h_);
@@ -16,13 +16,13 @@ public:
     bool valid() const { return h_ != nullptr && h_ != INVALID_HANDLE_VALUE; }
     HANDLE get() const { return h_; }
 
-private:
+  private:
     HANDLE h_;
 };
 
 // Frees a library loaded with LoadLibraryA.
 class ScopedLibrary {
-public:
+  public:
     explicit ScopedLibrary(HMODULE m) : m_(m) {}
     ~ScopedLibrary() {
         if (m_) FreeLibrary(m_);
@@ -31,25 +31,24 @@ public:
     ScopedLibrary& operator=(const ScopedLibrary&) = delete;
     HMODULE get() const { return m_; }
 
-private:
+  private:
     HMODULE m_;
 };
 
 // Holds a critical section for the lifetime of the guard.
 class ScopedLock {
-public:
+  public:
     explicit ScopedLock(CRITICAL_SECTION* cs) : cs_(cs) { EnterCriticalSection(cs_); }
     ~ScopedLock() { LeaveCriticalSection(cs_); }
     ScopedLock(const ScopedLock&) = delete;
     ScopedLock& operator=(const ScopedLock&) = delete;
 
-private:
+  private:
     CRITICAL_SECTION* cs_;
 };
 
 // A function found with GetProcAddress, as the type it is known to have.
-template <typename F>
-F ProcAs(HMODULE module, const char* name) {
+template <typename F> F ProcAs(HMODULE module, const char* name) {
     FARPROC p = GetProcAddress(module, name);
     return reinterpret_cast<F>(reinterpret_cast<void (*)()>(p));
 }

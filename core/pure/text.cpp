@@ -16,7 +16,7 @@ size_t CharLength(const unsigned char* p, LeadBytePredicate isLeadByte) {
     return (isLeadByte(*p) && p[1] != 0) ? 2 : 1;
 }
 
-}  // namespace
+} // namespace
 
 DisplayNameSpan FindDisplayName(const char* path, LeadBytePredicate isLeadByte) {
     const unsigned char* bytes = reinterpret_cast<const unsigned char*>(path);

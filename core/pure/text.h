@@ -14,9 +14,9 @@ using LeadBytePredicate = bool (*)(unsigned char byte);
 // backslash that is not the second byte of a two-byte character, up to its
 // last dot (or its end when it has no dot).
 struct DisplayNameSpan {
-    size_t start;       // offset of the file part in the path
-    size_t tailLength;  // bytes from start to the end of the path
-    size_t nameLength;  // bytes of the name itself, without the last extension
+    size_t start;      // offset of the file part in the path
+    size_t tailLength; // bytes from start to the end of the path
+    size_t nameLength; // bytes of the name itself, without the last extension
 };
 DisplayNameSpan FindDisplayName(const char* path, LeadBytePredicate isLeadByte);
 

@@ -8,23 +8,25 @@ namespace {
 
 // Code page 932: lead bytes 0x81-0x9F and 0xE0-0xFC; half-width katakana
 // 0xA1-0xDF are characters of their own.
-bool IsCp932LeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+bool IsCp932LeadByte(unsigned char b) {
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
 
 std::string NameOf(const char* path) {
     DisplayNameSpan span = FindDisplayName(path, IsCp932LeadByte);
     return std::string(path + span.start, span.nameLength);
 }
 
-}  // namespace
+} // namespace
 
 TEST(StrHash, KnownValuesIncludingBytesAbove0x7FAsNegative) {
     struct Case {
         const char* text;
         int hash;
-    } cases[] = {{"", 0},          {"a", 97},       {"ab", 4852},        {"abc", 7414},
-                 {"A", 65},        {"\x82", -126},  {"\x82\xA0", -2235}, {"\xFF", -1},
-                 {"\x80", -128}};
-    for (const Case& c : cases) EXPECT_EQ(StrHash(c.text), c.hash) << c.text;
+    } cases[] = {{"", 0},        {"a", 97},           {"ab", 4852}, {"abc", 7414}, {"A", 65},
+                 {"\x82", -126}, {"\x82\xA0", -2235}, {"\xFF", -1}, {"\x80", -128}};
+    for (const Case& c : cases)
+        EXPECT_EQ(StrHash(c.text), c.hash) << c.text;
 }
 
 TEST(StrHash, StaysWithinTheRemainderRangeOnLongStringsOfAnyBytes) {
@@ -47,16 +49,17 @@ TEST(DisplayName, IsTheFilePartWithoutItsLastExtension) {
     } cases[] = {
         {"C:\\Program Files\\Tool\\tool.exe", "tool"},
         {"C:\\a\\archive.tar.gz", "archive.tar"},
-        {"C:\\dir.d\\tool", "tool"},        // no dot in the file part
-        {"C:\\home\\.profile", ""},         // the only dot leads the file part
-        {"tool.exe", "tool"},               // no backslash
-        {"tool", "tool"},                   // neither
+        {"C:\\dir.d\\tool", "tool"}, // no dot in the file part
+        {"C:\\home\\.profile", ""},  // the only dot leads the file part
+        {"tool.exe", "tool"},        // no backslash
+        {"tool", "tool"},            // neither
         {"", ""},
-        {"C:\\dir\\", ""},                  // nothing after the last backslash
+        {"C:\\dir\\", ""}, // nothing after the last backslash
         {"a.b.c", "a.b"},
         {"C:\\x.\\y", "y"},
     };
-    for (const Case& c : cases) EXPECT_EQ(NameOf(c.path), c.name) << c.path;
+    for (const Case& c : cases)
+        EXPECT_EQ(NameOf(c.path), c.name) << c.path;
 }
 
 TEST(DisplayName, ShiftJisSecondBytesAreNeitherSeparatorsNorDots) {
@@ -65,13 +68,17 @@ TEST(DisplayName, ShiftJisSecondBytesAreNeitherSeparatorsNorDots) {
         const char* name;
     } cases[] = {
         // ソ is 0x83 0x5C: its second byte is a backslash that separates nothing.
-        {"C:\\\x83\x5C\x83\x74\x83\x67\\a.exe", "a"},  // C:\ソフト\a.exe
-        {"C:\\x\\\x83\x5C", "\x83\x5C"},               // C:\x\ソ
+        {"C:\\\x83\x5C\x83\x74\x83\x67\\a.exe", "a"}, // C:\ソフト\a.exe
+        {"C:\\x\\\x83\x5C", "\x83\x5C"},              // C:\x\ソ
         {"C:\\x\\\x83\x5C.exe", "\x83\x5C"},
-        {"\x83\x5C" "a.exe", "\x83\x5C" "a"},
-        {"C:\\\x95\x5C\\\x95\x5C\x8E\xA6.txt", "\x95\x5C\x8E\xA6"},  // C:\表\表示.txt
+        {"\x83\x5C"
+         "a.exe",
+         "\x83\x5C"
+         "a"},
+        {"C:\\\x95\x5C\\\x95\x5C\x8E\xA6.txt", "\x95\x5C\x8E\xA6"}, // C:\表\表示.txt
     };
-    for (const Case& c : cases) EXPECT_EQ(NameOf(c.path), c.name) << c.path;
+    for (const Case& c : cases)
+        EXPECT_EQ(NameOf(c.path), c.name) << c.path;
 }
 
 TEST(DisplayName, HalfWidthKatakanaAreSingleCharacters) {
@@ -79,12 +86,13 @@ TEST(DisplayName, HalfWidthKatakanaAreSingleCharacters) {
         const char* path;
         const char* name;
     } cases[] = {
-        {"C:\\\xB1\\b.exe", "b"},                    // C:\ｱ\b.exe: the backslash separates
-        {"C:\\dir\\\xB1\xB2.txt", "\xB1\xB2"},       // ｱｲ.txt
-        {"C:\\dir\\\xDF.exe", "\xDF"},               // the dot after ﾟ ends the name
+        {"C:\\\xB1\\b.exe", "b"},              // C:\ｱ\b.exe: the backslash separates
+        {"C:\\dir\\\xB1\xB2.txt", "\xB1\xB2"}, // ｱｲ.txt
+        {"C:\\dir\\\xDF.exe", "\xDF"},         // the dot after ﾟ ends the name
         {"C:\\\xA1\\\xDF\\\xC3\xBD\xC4.exe", "\xC3\xBD\xC4"},
     };
-    for (const Case& c : cases) EXPECT_EQ(NameOf(c.path), c.name) << c.path;
+    for (const Case& c : cases)
+        EXPECT_EQ(NameOf(c.path), c.name) << c.path;
 }
 
 TEST(DisplayName, ALeadByteAtTheEndStandsAloneAndTheScanStopsAtTheTerminator) {
@@ -121,17 +129,18 @@ TEST(EqualIgnoringCase, FoldsOnlyAToZTrailBytesIncluded) {
         {"ABC", "abc", 1},
         {"C:\\APP\\X.EXE", "c:\\app\\x.exe", 1},
         {"", "", 1},
-        {"abc", "abcd", 0},   // same start, other length
+        {"abc", "abcd", 0}, // same start, other length
         {"abcd", "abc", 0},
         {"Az", "aZ", 1},
-        {"@", "`", 0},        // 0x40 and 0x60 lie just outside A-Z
-        {"[", "{", 0},        // 0x5B and 0x7B too
-        {"\xC0", "\xE0", 0},  // no folding above 0x7F
-        {"\x83\x41", "\x83\x61", 1},  // the second byte of a two-byte character folds too
-        {"\x82\x60", "\x82\x81", 0},  // full-width A and a are different characters
+        {"@", "`", 0},               // 0x40 and 0x60 lie just outside A-Z
+        {"[", "{", 0},               // 0x5B and 0x7B too
+        {"\xC0", "\xE0", 0},         // no folding above 0x7F
+        {"\x83\x41", "\x83\x61", 1}, // the second byte of a two-byte character folds too
+        {"\x82\x60", "\x82\x81", 0}, // full-width A and a are different characters
         {"a\x83\x41z", "A\x83\x61Z", 1},
     };
-    for (const Case& c : cases) EXPECT_EQ(EqualIgnoringCase(c.a, c.b), c.equal) << c.a << " " << c.b;
+    for (const Case& c : cases)
+        EXPECT_EQ(EqualIgnoringCase(c.a, c.b), c.equal) << c.a << " " << c.b;
 }
 
 TEST(EqualIgnoringCase, ANullStringEqualsNothing) {

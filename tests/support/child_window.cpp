@@ -25,14 +25,13 @@ LRESULT CALLBACK ChildProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     wc.hInstance = instance;
     wc.lpszClassName = className;
     RegisterClassA(&wc);
-    HWND w = CreateWindowExA(0, className, "child", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
-                             nullptr, nullptr, instance, nullptr);
+    HWND w = CreateWindowExA(0, className, "child", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
+                             nullptr, instance, nullptr);
     if (!w) ExitProcess(2);
     HANDLE parent = OpenProcess(SYNCHRONIZE, FALSE, parentId);
     for (;;) {
-        DWORD r = MsgWaitForMultipleObjects(parent ? 1 : 0, &parent, FALSE, INFINITE,
-                                            QS_ALLINPUT);
-        if (parent && r == WAIT_OBJECT_0) ExitProcess(0);  // the test is gone
+        DWORD r = MsgWaitForMultipleObjects(parent ? 1 : 0, &parent, FALSE, INFINITE, QS_ALLINPUT);
+        if (parent && r == WAIT_OBJECT_0) ExitProcess(0); // the test is gone
         MSG msg;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
             if (msg.message == WM_QUIT) ExitProcess(0);
@@ -54,7 +53,7 @@ struct ChildModeCheck {
     }
 } childModeCheck;
 
-}  // namespace
+} // namespace
 
 bool ChildWindowProcess::Start(const std::string& exe) {
     Stop();
@@ -92,4 +91,4 @@ void ChildWindowProcess::Stop() {
     window_ = nullptr;
 }
 
-}  // namespace testing_support
+} // namespace testing_support

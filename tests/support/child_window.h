@@ -11,7 +11,7 @@
 namespace testing_support {
 
 class ChildWindowProcess {
-public:
+  public:
     ChildWindowProcess() = default;
     ~ChildWindowProcess() { Stop(); }
     ChildWindowProcess(const ChildWindowProcess&) = delete;
@@ -26,9 +26,9 @@ public:
     HWND window() const { return window_; }
     DWORD processId() const { return info_.dwProcessId; }
 
-private:
+  private:
     PROCESS_INFORMATION info_ = {};
     HWND window_ = nullptr;
 };
 
-}  // namespace testing_support
+} // namespace testing_support

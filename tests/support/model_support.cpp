@@ -10,8 +10,7 @@ namespace testing_support {
 
 namespace {
 
-template <typename T>
-T* NewRecord() {
+template <typename T> T* NewRecord() {
     T* record = static_cast<T*>(ObjAlloc(sizeof(T)));
     EXPECT_NE(record, nullptr) << "ObjAlloc refused a test record";
     return record;
@@ -35,7 +34,7 @@ void RemoveFlatDir(const std::string& dir) {
     RemoveDirectoryA(dir.c_str());
 }
 
-}  // namespace
+} // namespace
 
 void EnsureModelLocks() {
     static bool created = false;
@@ -143,7 +142,8 @@ std::string ReadFileText(const std::string& path) {
     std::string text;
     char buffer[4096];
     size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
+    while ((n = fread(buffer, 1, sizeof buffer, f)) > 0)
+        text.append(buffer, n);
     fclose(f);
     return text;
 }
@@ -156,7 +156,8 @@ bool WriteFileText(const std::string& path, const std::string& text) {
 }
 
 TestWindows::~TestWindows() {
-    for (auto it = windows_.rbegin(); it != windows_.rend(); ++it) DestroyWindow(*it);
+    for (auto it = windows_.rbegin(); it != windows_.rend(); ++it)
+        DestroyWindow(*it);
 }
 
 HWND TestWindows::Make(DWORD style, DWORD exStyle, HWND parent) {
@@ -173,14 +174,17 @@ HWND TestWindows::Visible() {
     return w;
 }
 
-HWND TestWindows::Hidden() { return Make(WS_POPUP); }
+HWND TestWindows::Hidden() {
+    return Make(WS_POPUP);
+}
 
 std::string TempCurrentDir::ErrorLogText() const {
     FILE* f = fopen((dir_ + "errorlog.txt").c_str(), "rt");
     if (!f) return std::string();
     std::string text;
     int c;
-    while ((c = fgetc(f)) != EOF) text.push_back((char)c);
+    while ((c = fgetc(f)) != EOF)
+        text.push_back((char)c);
     fclose(f);
     return text;
 }
@@ -208,4 +212,4 @@ void ModelTest::TearDown() {
     EXPECT_EQ(ObjLiveBlocks(), blocksBefore_) << "blocks were not given back";
 }
 
-}  // namespace testing_support
+} // namespace testing_support

@@ -38,31 +38,31 @@ bool WriteFileText(const std::string& path, const std::string& text);
 // manager, destroying a shown window that was activated or has a caption waits
 // 2 s for a withdrawn state that never comes; such a popup is not waited for.
 class TestWindows {
-public:
+  public:
     TestWindows() = default;
     ~TestWindows();
     TestWindows(const TestWindows&) = delete;
     TestWindows& operator=(const TestWindows&) = delete;
-    HWND Make(DWORD style, DWORD exStyle = 0, HWND parent = nullptr);  // as created
-    HWND Visible();  // shown without activation
+    HWND Make(DWORD style, DWORD exStyle = 0, HWND parent = nullptr); // as created
+    HWND Visible();                                                   // shown without activation
     HWND Hidden();
 
-private:
+  private:
     std::vector<HWND> windows_;
 };
 
 // Makes a fresh temporary directory the current directory for its lifetime.
 class TempCurrentDir {
-public:
+  public:
     TempCurrentDir();
     ~TempCurrentDir();
     TempCurrentDir(const TempCurrentDir&) = delete;
     TempCurrentDir& operator=(const TempCurrentDir&) = delete;
-    const std::string& path() const { return dir_; }  // with its trailing backslash
+    const std::string& path() const { return dir_; } // with its trailing backslash
     // errorlog.txt read as text (its lines end in CR LF on disk).
     std::string ErrorLogText() const;
 
-private:
+  private:
     std::string previous_;
     std::string dir_;
 };
@@ -70,7 +70,7 @@ private:
 // Fixture: every test starts from an empty model in a current directory of its
 // own, and ends with the model freed and every block given back.
 class ModelTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
     std::string ErrorLogText() const { return cwd_.ErrorLogText(); }
@@ -79,4 +79,4 @@ protected:
     int blocksBefore_ = 0;
 };
 
-}  // namespace testing_support
+} // namespace testing_support

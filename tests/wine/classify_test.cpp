@@ -23,7 +23,7 @@ namespace {
 const char* const AllocFailureText = "メモリの確保に失敗しました\n";
 
 class ClassifyTest : public testing_support::ModelTest {
-protected:
+  protected:
     testing_support::TestWindows windows_;
 };
 
@@ -85,13 +85,13 @@ std::string IconClass(HICON big, HICON small) {
 }
 
 HWND IconWindow(const std::string& className, IconAnswers* answers) {
-    HWND w = CreateWindowExA(0, className.c_str(), "icon", WS_POPUP, 0, 0, 10, 10, nullptr,
-                             nullptr, GetModuleHandleA(nullptr), nullptr);
+    HWND w = CreateWindowExA(0, className.c_str(), "icon", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                             GetModuleHandleA(nullptr), nullptr);
     SetWindowLongPtrA(w, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(answers));
     return w;
 }
 
-}  // namespace
+} // namespace
 
 // ---- candidates ----
 
@@ -112,8 +112,8 @@ TEST_F(ClassifyTest, CandidatesAreUnownedEnabledTopLevelWindowsThatAreNoToolWind
         {"child window", WS_CHILD, 0, owner, 0},
         {"disabled window", WS_POPUP | WS_DISABLED, 0, nullptr, 0},
         {"tool window", WS_POPUP, WS_EX_TOOLWINDOW, nullptr, 0},
-        {"tool window marked as application window", WS_POPUP,
-         WS_EX_TOOLWINDOW | WS_EX_APPWINDOW, nullptr, 0},
+        {"tool window marked as application window", WS_POPUP, WS_EX_TOOLWINDOW | WS_EX_APPWINDOW,
+         nullptr, 0},
     };
     for (const Case& c : cases) {
         HWND w = windows_.Make(c.style, c.exStyle, c.parent);
@@ -156,7 +156,8 @@ TEST_F(ClassifyTest, GetWndIconTakesSmallAnswerSmallClassIconBigAnswerBigClassIc
         EXPECT_EQ(answers.asked, c.asked) << c.what;
         DestroyWindow(w);
     }
-    for (HICON i : {s, cs, b, cb}) DestroyIcon(i);
+    for (HICON i : {s, cs, b, cb})
+        DestroyIcon(i);
 }
 
 TEST_F(ClassifyTest, GetWndIconEndsWithTheBigClassIconEvenWhenItIsNoIcon) {
@@ -203,7 +204,8 @@ TEST_F(ClassifyTest, GetWndIconOfAWindowThatDoesNotAnswerFallsBackToTheClassIcon
     CloseHandle(thread);
     CloseHandle(hung.ready);
     CloseHandle(hung.release);
-    for (HICON i : {s, cs, cb}) DestroyIcon(i);
+    for (HICON i : {s, cs, cb})
+        DestroyIcon(i);
 }
 
 // ---- executable paths ----
@@ -322,9 +324,9 @@ TEST_F(ClassifyTest, MakeDisplayNameLogsAFailedAllocationAndReturnsNull) {
 namespace {
 
 struct Groups {
-    WndGroup* a;    // C:\app\a.exe, ClassA
-    WndGroup* b;    // C:\app\b.exe, ClassB
-    WndGroup* ab;   // C:\app\a.exe, ClassB; the most recent
+    WndGroup* a;  // C:\app\a.exe, ClassA
+    WndGroup* b;  // C:\app\b.exe, ClassB
+    WndGroup* ab; // C:\app\a.exe, ClassB; the most recent
 };
 
 // GroupList: ab, b, a (the most recently created first).
@@ -336,7 +338,7 @@ Groups MakeGroups() {
     return g;
 }
 
-}  // namespace
+} // namespace
 
 TEST_F(ClassifyTest, FindGroupForFollowsAndPathAndClass) {
     Groups g = MakeGroups();
@@ -392,17 +394,18 @@ TEST_F(ClassifyTest, FindGroupForFollowsAndPathAndClass) {
 }
 
 TEST_F(ClassifyTest, AutomaticMatchingFoldsOnlyAToZSecondBytesIncluded) {
-    WndGroup* g = AddTestGroup("C:\\\x83\x41\\x.exe", "K");  // C:\ア\x.exe
+    WndGroup* g = AddTestGroup("C:\\\x83\x41\\x.exe", "K"); // C:\ア\x.exe
     struct Case {
         const char* path;
         WndGroup* expected;
     } cases[] = {
         {"C:\\\x83\x41\\X.EXE", g},
-        {"C:\\\x83\x61\\x.exe", g},      // 0x83 0x61 folds onto 0x83 0x41
-        {"C:\\\x82\x60\\x.exe", nullptr},  // other character
+        {"C:\\\x83\x61\\x.exe", g},       // 0x83 0x61 folds onto 0x83 0x41
+        {"C:\\\x82\x60\\x.exe", nullptr}, // other character
         {"C:\\\xC0\\x.exe", nullptr},
     };
-    for (const Case& c : cases) EXPECT_EQ(FindGroupFor(c.path, "K"), c.expected) << c.path;
+    for (const Case& c : cases)
+        EXPECT_EQ(FindGroupFor(c.path, "K"), c.expected) << c.path;
 }
 
 TEST_F(ClassifyTest, RulesCompareExactlyAndAMatchedRuleFindsOnlyItsOwnGroup) {
@@ -423,19 +426,13 @@ TEST_F(ClassifyTest, RulesCompareExactlyAndAMatchedRuleFindsOnlyItsOwnGroup) {
 }
 
 TEST_F(ClassifyTest, RulesThatAreSwitchedOffArePassedOver) {
-    WndGroup* plain = AddTestGroup("C:\\app\\x.exe", "X");
     struct Case {
         int enable;
         bool found;
     } cases[] = {{0, true}, {1, true}, {2, false}, {3, false}, {-1, false}};
     for (const Case& c : cases) {
-        while (RuleList) {
-            GroupRule* r = RuleList;
-            RuleList = r->next;
-            ObjFree(r->id);
-            ObjFree(r->title);
-            ObjFree(r);
-        }
+        testing_support::FreeModel();
+        WndGroup* plain = AddTestGroup("C:\\app\\x.exe", "X");
         GroupRule* rule = AppendTestRule("C:\\app\\x.exe", RuleTypePath, c.enable);
         EXPECT_EQ(FindRule("C:\\app\\x.exe", "X"), c.found ? rule : nullptr) << c.enable;
         // A rule passed over leaves the window to the automatic matching.
@@ -457,13 +454,12 @@ TEST_F(ClassifyTest, RuleTypesMatchPathOrClassNameAndTheFirstMatchingRuleWins) {
         const char* className;
         GroupRule* expected;
     } cases[] = {
-        {"C:\\a.exe", "Notepad", byClass},  // both match: the earlier rule wins
-        {"C:\\a.exe", "Other", byPath},
-        {"C:\\c.exe", "Notepad", byClass},
-        {"C:\\c.exe", "notepad", nullptr},  // class names compare exactly too
-        {"C:\\b.exe", "Other", nullptr},    // a type other than 516 and 517
-        {"C:\\c.exe", "Edit", nullptr},     // a path rule does not look at the class
-        {"Notepad", "Other", nullptr},      // nor a class rule at the path
+        {"C:\\a.exe", "Notepad", byClass}, // both match: the earlier rule wins
+        {"C:\\a.exe", "Other", byPath},    {"C:\\c.exe", "Notepad", byClass},
+        {"C:\\c.exe", "notepad", nullptr}, // class names compare exactly too
+        {"C:\\b.exe", "Other", nullptr},   // a type other than 516 and 517
+        {"C:\\c.exe", "Edit", nullptr},    // a path rule does not look at the class
+        {"Notepad", "Other", nullptr},     // nor a class rule at the path
     };
     for (const Case& c : cases)
         EXPECT_EQ(FindRule(c.path, c.className), c.expected) << c.path << " " << c.className;

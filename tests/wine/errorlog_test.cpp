@@ -13,26 +13,25 @@ namespace {
 
 std::string SystemText(DWORD code) {
     char buffer[ErrorTextSize] = {};
-    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
-                   0x400, buffer, sizeof buffer, nullptr);
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0x400,
+                   buffer, sizeof buffer, nullptr);
     return buffer;
 }
 
-}  // namespace
+} // namespace
 
 TEST(ErrorLog, EachCallAppendsItsTextToTheFileInTheCurrentDirectory) {
     TempCurrentDir cwd;
     EXPECT_EQ(cwd.ErrorLogText(), "");
     ErrorLog("first\n");
     EXPECT_EQ(cwd.ErrorLogText(), "first\n");
-    ErrorLog("second %d %s\n");  // written as it stands, not as a format
+    ErrorLog("second %d %s\n"); // written as it stands, not as a format
     EXPECT_EQ(cwd.ErrorLogText(), "first\nsecond %d %s\n");
 }
 
 TEST(ErrorLog, AFailedSystemCallLogsItsTextAndThenTheSystemsMessage) {
     TempCurrentDir cwd;
-    HANDLE h = CreateFileA("no such file.txt", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
-                           nullptr);
+    HANDLE h = CreateFileA("no such file.txt", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_EQ(h, INVALID_HANDLE_VALUE);
     ErrorLogWithLastError("CreateFileA failed\n");
     std::string system = SystemText(ERROR_FILE_NOT_FOUND);
@@ -42,7 +41,7 @@ TEST(ErrorLog, AFailedSystemCallLogsItsTextAndThenTheSystemsMessage) {
 
 TEST(ErrorLog, AnErrorCodeWithoutSystemTextIsLoggedByNumber) {
     TempCurrentDir cwd;
-    const DWORD code = 0x2000ABCD;  // an application-defined code
+    const DWORD code = 0x2000ABCD; // an application-defined code
     ASSERT_EQ(SystemText(code), "");
     SetLastError(code);
     ErrorLogWithLastError("custom\n");

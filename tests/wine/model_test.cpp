@@ -21,14 +21,16 @@ namespace {
 
 const char* const AllocFailureText = "メモリの確保に失敗しました\n";
 
-HWND FakeHandle(ULONG_PTR value) { return reinterpret_cast<HWND>(value); }
+HWND FakeHandle(ULONG_PTR value) {
+    return reinterpret_cast<HWND>(value);
+}
 
 class ModelTest : public testing_support::ModelTest {
-protected:
+  protected:
     testing_support::TestWindows windows_;
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(ModelTest, ObjAllocGivesZeroFilledBlocksThatAreRegionsOfTheirOwn) {
     const size_t sizes[] = {1, 16, 4096, 5000};
@@ -36,17 +38,21 @@ TEST_F(ModelTest, ObjAllocGivesZeroFilledBlocksThatAreRegionsOfTheirOwn) {
     for (size_t size : sizes) {
         unsigned char* block = static_cast<unsigned char*>(ObjAlloc(size));
         ASSERT_NE(block, nullptr) << size;
-        for (size_t i = 0; i < size; ++i) ASSERT_EQ(block[i], 0) << size;
-        memset(block, 0xAB, size);  // the whole size is writable
+        for (size_t i = 0; i < size; ++i)
+            ASSERT_EQ(block[i], 0) << size;
+        memset(block, 0xAB, size); // the whole size is writable
         MEMORY_BASIC_INFORMATION info;
         ASSERT_NE(VirtualQuery(block, &info, sizeof info), 0u);
         EXPECT_EQ(info.AllocationBase, block) << "a block shares no region";
         blocks.push_back(block);
     }
-    for (void* block : blocks) EXPECT_NE(ObjFree(block), 0);
+    for (void* block : blocks)
+        EXPECT_NE(ObjFree(block), 0);
 }
 
-TEST_F(ModelTest, ObjAllocRefusesASizeOfZero) { EXPECT_EQ(ObjAlloc(0), nullptr); }
+TEST_F(ModelTest, ObjAllocRefusesASizeOfZero) {
+    EXPECT_EQ(ObjAlloc(0), nullptr);
+}
 
 TEST_F(ModelTest, ObjFreeReportsTheSystemsRefusal) {
     void* block = ObjAlloc(8);
@@ -88,7 +94,7 @@ TEST_F(ModelTest, TheFailureSwitchRefusesAfterTheGivenNumberOfCallsUntilReset) {
 
 TEST_F(ModelTest, TheFailureSwitchCountsOnlySuccessfulCalls) {
     ObjAllocFailAfter(1);
-    EXPECT_EQ(ObjAlloc(0), nullptr);  // refused by the system, not by the switch
+    EXPECT_EQ(ObjAlloc(0), nullptr); // refused by the system, not by the switch
     void* a = ObjAlloc(8);
     EXPECT_NE(a, nullptr);
     EXPECT_EQ(ObjAlloc(8), nullptr);
@@ -98,7 +104,7 @@ TEST_F(ModelTest, TheFailureSwitchCountsOnlySuccessfulCalls) {
 TEST_F(ModelTest, IsVisibleFollowsTheStyleBitAloneSoMinimisedWindowsCount) {
     struct Case {
         const char* what;
-        int show;  // 0: never shown
+        int show; // 0: never shown
         int visible;
     } cases[] = {{"never shown", 0, 0},
                  {"shown", SW_SHOWNOACTIVATE, 1},
@@ -173,8 +179,10 @@ TEST_F(ModelTest, IsGroupShownComparesVisibleMembersWithTheRuleOrGlobalThreshold
         GroupRule* rule =
             c.hasRule ? AppendTestRule("C:\\a.exe", RuleTypePath, c.enable, c.ruleWinNum) : nullptr;
         WndGroup* g = AddTestGroup("C:\\a.exe", "A", rule);
-        for (int i = 0; i < c.visible; ++i) AddTestMember(g, windows_.Visible());
-        for (int i = 0; i < c.hidden; ++i) AddTestMember(g, windows_.Hidden());
+        for (int i = 0; i < c.visible; ++i)
+            AddTestMember(g, windows_.Visible());
+        for (int i = 0; i < c.hidden; ++i)
+            AddTestMember(g, windows_.Hidden());
         EXPECT_EQ(IsGroupShown(g), c.shown) << c.what;
     }
 }
@@ -199,7 +207,8 @@ TEST_F(ModelTest, HandlesThatShareABucketEachFindTheirOwnEntry) {
     HWND h[] = {FakeHandle(base), FakeHandle(base + WndIndexBuckets),
                 FakeHandle(base + 2 * WndIndexBuckets), FakeHandle(base + 3 * WndIndexBuckets)};
     WndMember* m[4];
-    for (int i = 0; i < 4; ++i) m[i] = AddTestMember(i % 2 ? g2 : g1, h[i]);
+    for (int i = 0; i < 4; ++i)
+        m[i] = AddTestMember(i % 2 ? g2 : g1, h[i]);
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(LookupMember(h[i]), m[i]) << i;
         EXPECT_EQ(LookupGroup(h[i]), i % 2 ? g2 : g1) << i;
@@ -273,7 +282,7 @@ TEST_F(ModelTest, AFailedInsertionIsLoggedAndLeavesTheWindowUnindexed) {
     EXPECT_EQ(LookupMember(FakeHandle(42)), nullptr);
     EXPECT_EQ(LookupGroup(FakeHandle(42)), nullptr);
     int blocks = ObjLiveBlocks();
-    IndexRemove(FakeHandle(42));  // nothing to remove
+    IndexRemove(FakeHandle(42)); // nothing to remove
     EXPECT_EQ(ObjLiveBlocks(), blocks);
     EXPECT_EQ(LookupMember(FakeHandle(42 + WndIndexBuckets)), neighbour);
 }
@@ -281,11 +290,13 @@ TEST_F(ModelTest, AFailedInsertionIsLoggedAndLeavesTheWindowUnindexed) {
 TEST_F(ModelTest, ClearIndexEmptiesEveryBucketAndGivesTheEntriesBack) {
     WndGroup* g = AddTestGroup("C:\\a.exe", "A");
     int blocks = ObjLiveBlocks();
-    for (ULONG_PTR h = 1; h <= 30; ++h) IndexInsert(FakeHandle(h * 997), g, nullptr);
+    for (ULONG_PTR h = 1; h <= 30; ++h)
+        IndexInsert(FakeHandle(h * 997), g, nullptr);
     EXPECT_EQ(LookupGroup(FakeHandle(997)), g);
     ClearIndex();
     EXPECT_EQ(ObjLiveBlocks(), blocks);
-    for (ULONG_PTR h = 1; h <= 30; ++h) EXPECT_EQ(LookupGroup(FakeHandle(h * 997)), nullptr);
+    for (ULONG_PTR h = 1; h <= 30; ++h)
+        EXPECT_EQ(LookupGroup(FakeHandle(h * 997)), nullptr);
 }
 
 TEST_F(ModelTest, FindTabWndFindsTheProxyRecordOfItsWindow) {

@@ -20,7 +20,7 @@ namespace {
 const char* const AllocFailureText = "メモリの確保に失敗しました\n";
 
 class SettingsTest : public testing_support::ModelTest {
-protected:
+  protected:
     void SetUp() override {
         ModelTest::SetUp();
         dir_ = testing_support::MakeTempDir("settings");
@@ -50,8 +50,8 @@ protected:
 
 std::vector<int> SettingsValues() {
     const SettingsRecord& s = Settings;
-    return {s.WinNum, s.Flash, s.Icon, s.And, s.Path, s.Class, s.Menu, s.SubClass, s.Load,
-            s.ClassAddress};
+    return {s.WinNum, s.Flash, s.Icon,     s.And,  s.Path,
+            s.Class,  s.Menu,  s.SubClass, s.Load, s.ClassAddress};
 }
 
 const std::vector<int> Defaults = {2, 0, 1, 1, 1, 0, 0, 1, 1, 0};
@@ -88,7 +88,7 @@ void ExpectRules(const std::vector<RuleText>& expected) {
     }
 }
 
-}  // namespace
+} // namespace
 
 // ---- settings ----
 
@@ -242,8 +242,7 @@ TEST_F(SettingsTest, SaveRulesWritesFiveKeysPerRuleInOrder) {
     AppendTestRule("C:\\a.exe", RuleTypePath, 1, 3, "A");
     SaveRules();
     std::string text = ReadFileText(RuleFile());
-    const char* keys[] = {"[Rule0]", "ID=C:\\a.exe", "Title=A", "Type=516", "Enable=1",
-                          "WinNum=3"};
+    const char* keys[] = {"[Rule0]", "ID=C:\\a.exe", "Title=A", "Type=516", "Enable=1", "WinNum=3"};
     size_t at = 0;
     for (const char* key : keys) {
         size_t next = text.find(key, at);
@@ -269,7 +268,7 @@ TEST_F(SettingsTest, SavingAnEmptyRuleListRemovesTheRuleFile) {
     testing_support::FreeModel();
     SaveRules();
     EXPECT_FALSE(RuleFileExists());
-    SaveRules();  // no file to remove: nothing happens
+    SaveRules(); // no file to remove: nothing happens
     EXPECT_FALSE(RuleFileExists());
 }
 
@@ -307,7 +306,8 @@ TEST_F(SettingsTest, LoadRulesStopsCleanlyWhenMemoryRunsOut) {
         }
         // Only whole rules, the ones before the failure, in order; one log entry.
         ASSERT_LT(got.size(), all.size()) << successes;
-        for (size_t i = 0; i < got.size(); ++i) EXPECT_EQ(got[i].id, all[i].id) << successes;
+        for (size_t i = 0; i < got.size(); ++i)
+            EXPECT_EQ(got[i].id, all[i].id) << successes;
         EXPECT_EQ(cwd.ErrorLogText(), AllocFailureText) << successes;
         testing_support::FreeModel();
         EXPECT_EQ(ObjLiveBlocks(), blocks) << "blocks of the failed rule were kept: " << successes;
