@@ -292,11 +292,9 @@ TEST_F(ClassifyTest, MakeDisplayNameCutsDirectoryAndLastExtensionOfShiftJisPaths
         const char* path;
         const char* name;
     } cases[] = {
-        {"C:\\Program Files\\Tool\\tool.exe", "tool"},
+        // The portable tests cover the cutting itself; these check the
+        // system's lead bytes and the block that holds the name.
         {"C:\\a\\archive.tar.gz", "archive.tar"},
-        {"C:\\dir.d\\tool", "tool"},
-        {"C:\\home\\.profile", ""},
-        {"tool.exe", "tool"},
         {"C:\\ソフト\\a.exe", "a"},
         {"C:\\x\\ソ", "ソ"},
         {"C:\\ｱ\\b.exe", "b"},
