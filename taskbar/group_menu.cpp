@@ -7,6 +7,7 @@
 #include "core/errorlog.h"
 #include "core/globals.h"
 #include "core/model.h"
+#include "core/scoped.h"
 #include "taskbar/pure/screen_point.h"
 
 namespace {
@@ -91,6 +92,14 @@ void DrawMonochromeIcon(HDC dc, HDC memory, HBITMAP mask, int x, int y) {
     SetBkColor(dc, back);
 }
 
+// Copies a whole bitmap selected into memory onto the icon square.
+void BlitWhole(HDC dc, HDC memory, HBITMAP bitmap, int x, int y, DWORD rop) {
+    BITMAP bm;
+    if (!GetObjectA(bitmap, sizeof bm, &bm)) return;
+    StretchBlt(dc, x, y, MenuItemIconSize, MenuItemIconSize, memory, 0, 0, bm.bmWidth,
+               bm.bmHeight, rop);
+}
+
 // Draws the icon: its mask copied onto the item (opaque pixels black, the
 // transparent ones in the background colour), then its colour bitmap OR-ed
 // over it. The text colour must be black and the background colour the item's
@@ -98,32 +107,25 @@ void DrawMonochromeIcon(HDC dc, HDC memory, HBITMAP mask, int x, int y) {
 void DrawItemIcon(HDC dc, HICON icon, int x, int y) {
     ICONINFO info;
     if (!icon || !GetIconInfo(icon, &info)) return;
-    HDC screen = GetDC(nullptr);
-    HDC memory = screen ? CreateCompatibleDC(screen) : nullptr;
-    if (memory) {
-        int oldMode = SetStretchBltMode(dc, COLORONCOLOR);
-        HGDIOBJ oldBitmap = SelectObject(memory, info.hbmMask);
-        if (info.hbmColor) {
-            BITMAP bm;
-            if (GetObjectA(info.hbmMask, sizeof bm, &bm)) {
-                StretchBlt(dc, x, y, MenuItemIconSize, MenuItemIconSize, memory, 0, 0, bm.bmWidth,
-                           bm.bmHeight, SRCCOPY);
-            }
-            SelectObject(memory, info.hbmColor);
-            if (GetObjectA(info.hbmColor, sizeof bm, &bm)) {
-                StretchBlt(dc, x, y, MenuItemIconSize, MenuItemIconSize, memory, 0, 0, bm.bmWidth,
-                           bm.bmHeight, SRCPAINT);
-            }
-        } else {
-            DrawMonochromeIcon(dc, memory, info.hbmMask, x, y);
+    // GetIconInfo hands out copies of the icon's bitmaps.
+    ScopedGdiObject mask(info.hbmMask);
+    ScopedGdiObject colour(info.hbmColor);
+    ScopedWindowDC screen(nullptr);
+    ScopedMemoryDC memory(screen.get());
+    if (!memory.get() || !info.hbmMask) return;
+    int oldMode = SetStretchBltMode(dc, COLORONCOLOR);
+    if (info.hbmColor) {
+        {
+            ScopedSelect selected(memory.get(), info.hbmMask);
+            BlitWhole(dc, memory.get(), info.hbmMask, x, y, SRCCOPY);
         }
-        SelectObject(memory, oldBitmap);
-        SetStretchBltMode(dc, oldMode);
-        DeleteDC(memory);
+        ScopedSelect selected(memory.get(), info.hbmColor);
+        BlitWhole(dc, memory.get(), info.hbmColor, x, y, SRCPAINT);
+    } else {
+        ScopedSelect selected(memory.get(), info.hbmMask);
+        DrawMonochromeIcon(dc, memory.get(), info.hbmMask, x, y);
     }
-    if (screen) ReleaseDC(nullptr, screen);
-    if (info.hbmMask) DeleteObject(info.hbmMask);
-    if (info.hbmColor) DeleteObject(info.hbmColor);
+    SetStretchBltMode(dc, oldMode);
 }
 
 WndMember* FindMemberById(const WndGroup* group, UINT id, int exact) {
@@ -203,12 +205,10 @@ void MeasureMenuItem(HWND proxy, MEASUREITEMSTRUCT* item) {
     title[0] = 0;
     GetWindowTextA(ItemWindow(item->itemID), title, sizeof title);
     SIZE size = {0, 0};
-    HDC dc = GetDC(proxy);
-    if (dc) {
-        HGDIOBJ oldFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
-        GetTextExtentPoint32A(dc, title, (int)strlen(title), &size);
-        SelectObject(dc, oldFont);
-        ReleaseDC(proxy, dc);
+    ScopedWindowDC dc(proxy);
+    if (dc.get()) {
+        ScopedSelect font(dc.get(), GetStockObject(DEFAULT_GUI_FONT));
+        GetTextExtentPoint32A(dc.get(), title, (int)strlen(title), &size);
     }
     item->itemWidth = size.cx + MenuItemTextLeft;
     item->itemHeight = MenuItemHeight;
@@ -223,15 +223,13 @@ void DrawMenuItem(HWND, const DRAWITEMSTRUCT* item) {
 
     COLORREF back = GetSysColor(selected ? COLOR_HIGHLIGHT : COLOR_MENU);
     SetBkColor(dc, back);
-    HBRUSH brush = CreateSolidBrush(back);
-    HPEN pen = CreatePen(PS_SOLID, 1, back);
-    HGDIOBJ oldPen = SelectObject(dc, pen);
-    HGDIOBJ oldBrush = SelectObject(dc, brush);
-    Rectangle(dc, rect.left, rect.top, rect.right, rect.bottom);
-    SelectObject(dc, oldPen);
-    SelectObject(dc, oldBrush);
-    if (pen) DeleteObject(pen);
-    if (brush) DeleteObject(brush);
+    {
+        ScopedGdiObject brush(CreateSolidBrush(back));
+        ScopedGdiObject pen(CreatePen(PS_SOLID, 1, back));
+        ScopedSelect selectPen(dc, pen.get());
+        ScopedSelect selectBrush(dc, brush.get());
+        Rectangle(dc, rect.left, rect.top, rect.right, rect.bottom);
+    }
 
     SetTextColor(dc, RGB(0, 0, 0));
     HICON icon = GetWndIcon(window);
