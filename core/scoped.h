@@ -55,7 +55,7 @@ template <typename F> F ProcAs(HMODULE module, const char* name) {
 
 // Deletes a GDI object (pen, brush, bitmap...) made by the program.
 class ScopedGdiObject {
-public:
+  public:
     explicit ScopedGdiObject(HGDIOBJ o) : o_(o) {}
     ~ScopedGdiObject() {
         if (o_) DeleteObject(o_);
@@ -64,13 +64,13 @@ public:
     ScopedGdiObject& operator=(const ScopedGdiObject&) = delete;
     HGDIOBJ get() const { return o_; }
 
-private:
+  private:
     HGDIOBJ o_;
 };
 
 // Selects an object into a device context and the previous one back at the end.
 class ScopedSelect {
-public:
+  public:
     ScopedSelect(HDC dc, HGDIOBJ o) : dc_(dc), previous_(o ? SelectObject(dc, o) : nullptr) {}
     ~ScopedSelect() {
         if (previous_) SelectObject(dc_, previous_);
@@ -78,14 +78,14 @@ public:
     ScopedSelect(const ScopedSelect&) = delete;
     ScopedSelect& operator=(const ScopedSelect&) = delete;
 
-private:
+  private:
     HDC dc_;
     HGDIOBJ previous_;
 };
 
 // A window's device context (the screen's for a null window), released at the end.
 class ScopedWindowDC {
-public:
+  public:
     explicit ScopedWindowDC(HWND hwnd) : hwnd_(hwnd), dc_(GetDC(hwnd)) {}
     ~ScopedWindowDC() {
         if (dc_) ReleaseDC(hwnd_, dc_);
@@ -94,14 +94,14 @@ public:
     ScopedWindowDC& operator=(const ScopedWindowDC&) = delete;
     HDC get() const { return dc_; }
 
-private:
+  private:
     HWND hwnd_;
     HDC dc_;
 };
 
 // A memory device context compatible with another, deleted at the end.
 class ScopedMemoryDC {
-public:
+  public:
     explicit ScopedMemoryDC(HDC compatible)
         : dc_(compatible ? CreateCompatibleDC(compatible) : nullptr) {}
     ~ScopedMemoryDC() {
@@ -111,6 +111,6 @@ public:
     ScopedMemoryDC& operator=(const ScopedMemoryDC&) = delete;
     HDC get() const { return dc_; }
 
-private:
+  private:
     HDC dc_;
 };

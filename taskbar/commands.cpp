@@ -14,9 +14,11 @@ int SendBounded(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
                                WindowReplyTimeoutMs, &result) != 0;
 }
 
-}  // namespace
+} // namespace
 
-int SyncWithWindow(HWND hwnd) { return SendBounded(hwnd, WM_NULL, 0, 0); }
+int SyncWithWindow(HWND hwnd) {
+    return SendBounded(hwnd, WM_NULL, 0, 0);
+}
 
 BOOL ForceForeground(HWND hwnd) {
     DWORD foregroundThread = GetWindowThreadProcessId(GetForegroundWindow(), nullptr);
@@ -26,8 +28,7 @@ BOOL ForceForeground(HWND hwnd) {
     // With a lock time-out of 0 the system does not refuse the change. The
     // old value is only replaced when it could be read, so that it can be put back.
     DWORD savedTimeout = 0;
-    BOOL haveTimeout =
-        SystemParametersInfoA(SPI_GETFOREGROUNDLOCKTIMEOUT, 0, &savedTimeout, 0);
+    BOOL haveTimeout = SystemParametersInfoA(SPI_GETFOREGROUNDLOCKTIMEOUT, 0, &savedTimeout, 0);
     if (haveTimeout) SystemParametersInfoA(SPI_SETFOREGROUNDLOCKTIMEOUT, 0, (PVOID)0, 0);
     int answers = SyncWithWindow(hwnd);
     BOOL result = SetForegroundWindow(hwnd);
@@ -168,7 +169,7 @@ LRESULT OnProxyCommand(HWND proxy, WPARAM wParam) {
         ShowAllMembers(group);
         break;
     case CmdCloseAll:
-        CloseAllMembers(group);  // may take the proxy and its group away
+        CloseAllMembers(group); // may take the proxy and its group away
         break;
     case CmdMinimizeAll:
         MinimizeAllMembers(group);

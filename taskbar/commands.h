@@ -25,10 +25,10 @@ void RestoreForArrange(HWND hwnd);
 void ActivateAfterArrange(HWND hwnd);
 
 // The batch commands, each over the group's visible members in list order.
-void ShowAllMembers(WndGroup* group);      // restore or bring forward, clear flashing
-void CloseAllMembers(WndGroup* group);     // ask to close, then refresh the groups
-void MinimizeAllMembers(WndGroup* group);  // minimise
-void CascadeMembers(WndGroup* group);      // stack diagonally from the screen's origin
+void ShowAllMembers(WndGroup* group);     // restore or bring forward, clear flashing
+void CloseAllMembers(WndGroup* group);    // ask to close, then refresh the groups
+void MinimizeAllMembers(WndGroup* group); // minimise
+void CascadeMembers(WndGroup* group);     // stack diagonally from the screen's origin
 // Tiles the visible members over the work area; command is CmdTileTopBottom
 // (few columns) or CmdTileLeftRight (many columns).
 void TileWindows(WndGroup* group, UINT command);

@@ -38,7 +38,7 @@ MENUITEMINFOA NewItemInfo() {
     memset(&info, 0, sizeof info);
     info.cbSize = sizeof info;
     info.fMask = MIIM_STATE | MIIM_ID | MIIM_CHECKMARKS | MIIM_TYPE;
-    return info;  // no check-mark bitmaps, state 0
+    return info; // no check-mark bitmaps, state 0
 }
 
 void InsertSeparator(HMENU menu, UINT* position) {
@@ -73,7 +73,9 @@ void InsertWindowItem(HMENU menu, UINT* position, const WndMember* member) {
     InsertMenuItemA(menu, (*position)++, TRUE, &info);
 }
 
-HWND ItemWindow(UINT itemID) { return (HWND)UlongToHandle(itemID); }
+HWND ItemWindow(UINT itemID) {
+    return (HWND)UlongToHandle(itemID);
+}
 
 // Draws a monochrome icon, whose mask bitmap holds the AND mask above the XOR
 // mask, into the 16 x 16 square: transparent pixels keep the item's background,
@@ -96,8 +98,8 @@ void DrawMonochromeIcon(HDC dc, HDC memory, HBITMAP mask, int x, int y) {
 void BlitWhole(HDC dc, HDC memory, HBITMAP bitmap, int x, int y, DWORD rop) {
     BITMAP bm;
     if (!GetObjectA(bitmap, sizeof bm, &bm)) return;
-    StretchBlt(dc, x, y, MenuItemIconSize, MenuItemIconSize, memory, 0, 0, bm.bmWidth,
-               bm.bmHeight, rop);
+    StretchBlt(dc, x, y, MenuItemIconSize, MenuItemIconSize, memory, 0, 0, bm.bmWidth, bm.bmHeight,
+               rop);
 }
 
 // Draws the icon: its mask copied onto the item (opaque pixels black, the
@@ -136,7 +138,7 @@ WndMember* FindMemberById(const WndGroup* group, UINT id, int exact) {
     return nullptr;
 }
 
-}  // namespace
+} // namespace
 
 HMENU BuildGroupMenu(HWND proxy) {
     TabWnd* tab = FindTabWnd(proxy);
@@ -257,7 +259,7 @@ int OpenMemberSystemMenu(HWND proxy, UINT id, int exact) {
     HWND target = chosen->hwnd;
     POINT cursor = {0, 0};
     GetCursorPos(&cursor);
-    SendMessageA(proxy, WM_CANCELMODE, 0, 0);  // ends the group menu
+    SendMessageA(proxy, WM_CANCELMODE, 0, 0); // ends the group menu
     LPARAM position = (LPARAM)PackScreenPoint(cursor.x, cursor.y);
     if (!PostMessageA(target, PopupSystemMenuMessage, 0, position)) {
         ErrorLogWithLastError("システムメニューの描画に失敗しました\n");

@@ -12,9 +12,9 @@ constexpr UINT CmdCascade = 4;
 constexpr UINT CmdTileTopBottom = 5;
 constexpr UINT CmdTileLeftRight = 6;
 
-constexpr int MenuItemIconSize = 16;  // the icon square of a window item
-constexpr int MenuItemTextLeft = 19;  // the title starts this far right of the item's left edge
-constexpr int MenuItemHeight = 18;    // the height of every window item
+constexpr int MenuItemIconSize = 16; // the icon square of a window item
+constexpr int MenuItemTextLeft = 19; // the title starts this far right of the item's left edge
+constexpr int MenuItemHeight = 18;   // the height of every window item
 
 // Builds the popup menu of the proxy's group, placing the batch items by the
 // setting Menu (0 top, 1 bottom, anything else none). Null when the proxy has

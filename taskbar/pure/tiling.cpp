@@ -6,8 +6,10 @@ int TileSquareRoot(int n) {
     if (n < 1) return 0;
     int s = (int)sqrt((double)n);
     // Guard against a square root that lands a hair below an exact square.
-    while ((long long)(s + 1) * (s + 1) <= n) ++s;
-    while ((long long)s * s > n) --s;
+    while ((long long)(s + 1) * (s + 1) <= n)
+        ++s;
+    while ((long long)s * s > n)
+        --s;
     return s;
 }
 
@@ -43,7 +45,7 @@ int TileCell(const TileLayout& layout, int k, int* column, int* row) {
     while (j >= TileColumnCount(layout, i)) {
         j -= TileColumnCount(layout, i);
         ++i;
-        if (i >= layout.columns) return 0;  // unreachable while k < windows
+        if (i >= layout.columns) return 0; // unreachable while k < windows
     }
     *column = i;
     *row = j;
@@ -63,4 +65,6 @@ TilePlace TileCellPlace(const TileArea& area, const TileLayout& layout, int colu
     return place;
 }
 
-int CascadeOffset(int k, int step) { return k * step; }
+int CascadeOffset(int k, int step) {
+    return k * step;
+}

@@ -3,8 +3,8 @@
 #pragma once
 
 // Identifiers of the two tilings (the same values as their menu items).
-constexpr int TileTopBottom = 5;  // few columns, the windows of a column one above the other
-constexpr int TileLeftRight = 6;  // many columns, the windows side by side
+constexpr int TileTopBottom = 5; // few columns, the windows of a column one above the other
+constexpr int TileLeftRight = 6; // many columns, the windows side by side
 
 // The work area to fill, in screen coordinates; right and bottom are exclusive.
 struct TileArea {
@@ -23,7 +23,7 @@ struct TileLayout {
     int windows;
     int columns;
     int perColumn;
-    int extra;  // always smaller than columns
+    int extra; // always smaller than columns
 };
 
 // The truncated square root of n (n >= 0): 1 for 1 to 3, 2 for 4 to 8, ...

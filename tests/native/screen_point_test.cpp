@@ -7,7 +7,7 @@ TEST(PackScreenPoint, EachCoordinateKeepsItsOwnHalfEvenWhenNegative) {
         int x, y;
         uint32_t packed;
     } cases[] = {
-        {0, 0, 0x00000000u},      {123, 456, 0x01C8007Bu},  {-1, 0, 0x0000FFFFu},
+        {0, 0, 0x00000000u},      {123, 456, 0x01C8007Bu}, {-1, 0, 0x0000FFFFu},
         {-100, 200, 0x00C8FF9Cu}, {-1280, 5, 0x0005FB00u}, {300, -20, 0xFFEC012Cu},
         {-1, -1, 0xFFFFFFFFu},
     };

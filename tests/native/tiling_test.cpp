@@ -9,7 +9,8 @@ namespace {
 std::vector<int> ColumnCounts(int n, int command) {
     TileLayout layout = MakeTileLayout(n, command);
     std::vector<int> counts;
-    for (int i = 0; i < layout.columns; ++i) counts.push_back(TileColumnCount(layout, i));
+    for (int i = 0; i < layout.columns; ++i)
+        counts.push_back(TileColumnCount(layout, i));
     return counts;
 }
 
@@ -30,20 +31,21 @@ bool SamePlace(const TilePlace& a, const TilePlace& b) {
 }
 
 std::string Show(const TilePlace& p) {
-    return "(" + std::to_string(p.x) + ", " + std::to_string(p.y) + ", " +
-           std::to_string(p.width) + ", " + std::to_string(p.height) + ")";
+    return "(" + std::to_string(p.x) + ", " + std::to_string(p.y) + ", " + std::to_string(p.width) +
+           ", " + std::to_string(p.height) + ")";
 }
 
 const TileArea Standard = {0, 0, 1024, 738};
 
-}  // namespace
+} // namespace
 
 TEST(TileLayout, SquareRootIsTruncated) {
     struct Case {
         int n, root;
-    } cases[] = {{0, 0}, {1, 1}, {2, 1}, {3, 1}, {4, 2}, {8, 2}, {9, 3}, {15, 3}, {16, 4},
-                 {24, 4}, {25, 5}, {9999, 99}, {10000, 100}};
-    for (const Case& c : cases) EXPECT_EQ(TileSquareRoot(c.n), c.root) << c.n;
+    } cases[] = {{0, 0},  {1, 1},  {2, 1},  {3, 1},  {4, 2},     {8, 2},      {9, 3},
+                 {15, 3}, {16, 4}, {24, 4}, {25, 5}, {9999, 99}, {10000, 100}};
+    for (const Case& c : cases)
+        EXPECT_EQ(TileSquareRoot(c.n), c.root) << c.n;
 }
 
 TEST(TileLayout, ColumnCountsOfTheWorkedExamples) {
@@ -90,33 +92,57 @@ TEST(TileLayout, PlacementsOfTheWorkedExamples) {
         {5,
          TileTopBottom,
          Standard,
-         {{0, 0, 512, 369}, {0, 369, 512, 369}, {512, 0, 512, 246}, {512, 246, 512, 246},
+         {{0, 0, 512, 369},
+          {0, 369, 512, 369},
+          {512, 0, 512, 246},
+          {512, 246, 512, 246},
           {512, 492, 512, 246}}},
         {5,
          TileLeftRight,
          Standard,
-         {{0, 0, 512, 369}, {0, 369, 512, 369}, {512, 0, 512, 246}, {512, 246, 512, 246},
+         {{0, 0, 512, 369},
+          {0, 369, 512, 369},
+          {512, 0, 512, 246},
+          {512, 246, 512, 246},
           {512, 492, 512, 246}}},
         {6,
          TileTopBottom,
          Standard,
-         {{0, 0, 512, 246}, {0, 246, 512, 246}, {0, 492, 512, 246}, {512, 0, 512, 246},
-          {512, 246, 512, 246}, {512, 492, 512, 246}}},
+         {{0, 0, 512, 246},
+          {0, 246, 512, 246},
+          {0, 492, 512, 246},
+          {512, 0, 512, 246},
+          {512, 246, 512, 246},
+          {512, 492, 512, 246}}},
         {6,
          TileLeftRight,
          Standard,
-         {{0, 0, 341, 369}, {0, 369, 341, 369}, {341, 0, 341, 369}, {341, 369, 341, 369},
-          {682, 0, 341, 369}, {682, 369, 341, 369}}},
+         {{0, 0, 341, 369},
+          {0, 369, 341, 369},
+          {341, 0, 341, 369},
+          {341, 369, 341, 369},
+          {682, 0, 341, 369},
+          {682, 369, 341, 369}}},
         {7,
          TileTopBottom,
          Standard,
-         {{0, 0, 512, 246}, {0, 246, 512, 246}, {0, 492, 512, 246}, {512, 0, 512, 184},
-          {512, 184, 512, 184}, {512, 369, 512, 184}, {512, 553, 512, 184}}},
+         {{0, 0, 512, 246},
+          {0, 246, 512, 246},
+          {0, 492, 512, 246},
+          {512, 0, 512, 184},
+          {512, 184, 512, 184},
+          {512, 369, 512, 184},
+          {512, 553, 512, 184}}},
         {7,
          TileLeftRight,
          Standard,
-         {{0, 0, 341, 369}, {0, 369, 341, 369}, {341, 0, 341, 369}, {341, 369, 341, 369},
-          {682, 0, 341, 246}, {682, 246, 341, 246}, {682, 492, 341, 246}}},
+         {{0, 0, 341, 369},
+          {0, 369, 341, 369},
+          {341, 0, 341, 369},
+          {341, 369, 341, 369},
+          {682, 0, 341, 246},
+          {682, 246, 341, 246},
+          {682, 492, 341, 246}}},
         {3,
          TileLeftRight,
          {0, 0, 1280, 994},
@@ -138,7 +164,8 @@ TEST(TileLayout, FourAndTenWindowsLookTheSameForBothTilings) {
     for (int n : {4, 10}) {
         std::vector<TilePlace> a = Places(n, TileTopBottom, Standard);
         std::vector<TilePlace> b = Places(n, TileLeftRight, Standard);
-        for (int k = 0; k < n; ++k) EXPECT_TRUE(SamePlace(a[k], b[k])) << n << " " << k;
+        for (int k = 0; k < n; ++k)
+            EXPECT_TRUE(SamePlace(a[k], b[k])) << n << " " << k;
     }
 }
 
@@ -149,8 +176,8 @@ TEST(TileLayout, FourAndTenWindowsLookTheSameForBothTilings) {
 // most one pixel lost between neighbours and at the far edges.
 TEST(TileLayout, EveryWindowInsideTheAreaAndTheColumnsFillItLeftToRight) {
     const TileArea areas[] = {
-        {0, 0, 1024, 738},  {0, 30, 1024, 768}, {0, 0, 1280, 994}, {57, 23, 1337, 1001},
-        {-1280, 0, 0, 1024}, {3, 5, 10, 12},    {100, 200, 101, 203}, {0, 0, 1919, 1049},
+        {0, 0, 1024, 738},   {0, 30, 1024, 768}, {0, 0, 1280, 994},    {57, 23, 1337, 1001},
+        {-1280, 0, 0, 1024}, {3, 5, 10, 12},     {100, 200, 101, 203}, {0, 0, 1919, 1049},
     };
     for (const TileArea& area : areas) {
         for (int command : {TileTopBottom, TileLeftRight}) {

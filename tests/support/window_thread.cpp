@@ -26,8 +26,7 @@ LRESULT CALLBACK TestWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     case PopupSystemMenuMessage:
         // Recorded rather than shown: a real system menu would hold this
         // thread in a menu loop.
-        SetPropA(hwnd, MenuCountProp,
-                 (HANDLE)((UINT_PTR)GetPropA(hwnd, MenuCountProp) + 1));
+        SetPropA(hwnd, MenuCountProp, (HANDLE)((UINT_PTR)GetPropA(hwnd, MenuCountProp) + 1));
         SetPropA(hwnd, MenuPositionProp, (HANDLE)(UINT_PTR)(DWORD)lParam);
         return 0;
     case WM_WINDOWPOSCHANGED:
@@ -56,9 +55,8 @@ LRESULT CALLBACK ControllerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         const TestWindowOptions& o = *(const TestWindowOptions*)lParam;
         // Shown without activation: under Wine without a window manager an
         // activation waits on the X server for a second.
-        HWND w = CreateWindowExA(0, WindowClass, o.title, o.style & ~WS_VISIBLE, o.x, o.y,
-                                 o.width, o.height, nullptr, nullptr, GetModuleHandleA(nullptr),
-                                 nullptr);
+        HWND w = CreateWindowExA(0, WindowClass, o.title, o.style & ~WS_VISIBLE, o.x, o.y, o.width,
+                                 o.height, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
         if (w && (o.style & WS_VISIBLE)) ShowWindow(w, SW_SHOWNOACTIVATE);
         if (w) {
             if (o.icon) SetPropA(w, IconProp, o.icon);
@@ -79,7 +77,7 @@ void RegisterClasses() {
     wc.hCursor = LoadCursorA(nullptr, (LPCSTR)IDC_ARROW);
     wc.hbrBackground = (HBRUSH)(COLOR_WINDOW + 1);
     wc.lpszClassName = WindowClass;
-    RegisterClassA(&wc);  // fails harmlessly when a second thread registers it again
+    RegisterClassA(&wc); // fails harmlessly when a second thread registers it again
     WNDCLASSA cc = {};
     cc.lpfnWndProc = ControllerProc;
     cc.hInstance = GetModuleHandleA(nullptr);
@@ -87,7 +85,7 @@ void RegisterClasses() {
     RegisterClassA(&cc);
 }
 
-}  // namespace
+} // namespace
 
 void WindowThread::Run(WindowThread* self) {
     RegisterClasses();
@@ -148,4 +146,4 @@ void WindowThread::Release() {
     hung_ = false;
 }
 
-}  // namespace testing_support
+} // namespace testing_support

@@ -15,15 +15,15 @@ struct TestWindowOptions {
     const char* title = "window";
     DWORD style = WS_OVERLAPPEDWINDOW | WS_VISIBLE;
     int x = 100, y = 100, width = 300, height = 200;
-    HICON icon = nullptr;       // answered to WM_GETICON; null: the window has no icon at all
-    bool refuseClose = false;   // SC_CLOSE is refused, like a window whose user kept it open
-    HWND showOnMove = nullptr;  // shown (once) when this window is first moved or sized
+    HICON icon = nullptr;      // answered to WM_GETICON; null: the window has no icon at all
+    bool refuseClose = false;  // SC_CLOSE is refused, like a window whose user kept it open
+    HWND showOnMove = nullptr; // shown (once) when this window is first moved or sized
 };
 
 class WindowThread {
-public:
+  public:
     WindowThread();
-    ~WindowThread();  // destroys every window it made and ends the thread
+    ~WindowThread(); // destroys every window it made and ends the thread
     WindowThread(const WindowThread&) = delete;
     WindowThread& operator=(const WindowThread&) = delete;
 
@@ -44,7 +44,7 @@ public:
     void Hang();
     void Release();
 
-private:
+  private:
     static void Run(WindowThread* self);
     std::thread thread_;
     HWND controller_ = nullptr;
@@ -54,4 +54,4 @@ private:
     bool hung_ = false;
 };
 
-}  // namespace testing_support
+} // namespace testing_support

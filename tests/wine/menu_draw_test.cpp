@@ -36,7 +36,7 @@ HICON MakeColourIcon() {
     ReleaseDC(nullptr, screen);
     BYTE maskBits[16 * 2];
     for (int row = 0; row < 16; ++row) {
-        maskBits[row * 2] = 0xFF;  // transparent
+        maskBits[row * 2] = 0xFF; // transparent
         maskBits[row * 2 + 1] = 0x00;
     }
     HBITMAP mask = CreateBitmap(16, 16, 1, 1, maskBits);
@@ -63,7 +63,7 @@ HICON MakeMonochromeIcon() {
 
 // An item drawn into a bitmap first filled with `garbage`.
 class DrawnItem {
-public:
+  public:
     DrawnItem(HWND window, bool selected, COLORREF garbage) {
         HDC screen = GetDC(nullptr);
         dc_ = CreateCompatibleDC(screen);
@@ -103,22 +103,27 @@ public:
     std::vector<COLORREF> All() const {
         std::vector<COLORREF> pixels;
         for (int y = 0; y < MenuItemHeight; ++y) {
-            for (int x = 0; x < ItemWidth; ++x) pixels.push_back(At(x, y));
+            for (int x = 0; x < ItemWidth; ++x)
+                pixels.push_back(At(x, y));
         }
         return pixels;
     }
 
-private:
+  private:
     HDC dc_;
     HBITMAP bitmap_;
     HGDIOBJ old_;
 };
 
-COLORREF Menu() { return GetSysColor(COLOR_MENU) & 0xFFFFFF; }
-COLORREF Highlight() { return GetSysColor(COLOR_HIGHLIGHT) & 0xFFFFFF; }
+COLORREF Menu() {
+    return GetSysColor(COLOR_MENU) & 0xFFFFFF;
+}
+COLORREF Highlight() {
+    return GetSysColor(COLOR_HIGHLIGHT) & 0xFFFFFF;
+}
 
 class MenuDraw : public ::testing::Test {
-protected:
+  protected:
     HWND Window(const char* title, HICON icon) {
         TestWindowOptions o;
         o.title = title;
@@ -128,7 +133,7 @@ protected:
     WindowThread windows;
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(MenuDraw, AnItemIsMeasuredFromItsWindowsTitleInTheDialogFont) {
     struct Case {
@@ -213,7 +218,8 @@ TEST_F(MenuDraw, AWindowWithoutIconShowsTheApplicationIconAndNoLeftovers) {
     EXPECT_EQ(first.All(), second.All());
     bool drawn = false;
     for (int y = 0; y < 16; ++y) {
-        for (int x = 0; x < 16; ++x) drawn = drawn || first.Icon(x, y) != Menu();
+        for (int x = 0; x < 16; ++x)
+            drawn = drawn || first.Icon(x, y) != Menu();
     }
     EXPECT_TRUE(drawn) << "the icon square is empty";
 }
