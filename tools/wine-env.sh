@@ -47,6 +47,11 @@ fi
 # them until its time-out.
 "$PELMORA_WINE" wineboot </dev/null >/dev/null 2>&1
 
+# Without a window manager, Wine waits up to 2 s for one whenever a visible
+# window is hidden or destroyed. Windows that no window manager handles ("not
+# managed") are hidden at once.
+"$PELMORA_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+
 # The stand-in taskbar-list server takes the place of Wine's own CLSID_TaskbarList.
 if [ -f "$pelmora_build/bin/tasklist_server.dll" ]; then
     "$PELMORA_WINE" reg add \
