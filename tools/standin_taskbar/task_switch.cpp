@@ -116,6 +116,23 @@ void LayoutButtons() {
     InvalidateRect(Standin.tabCtrl, nullptr, TRUE);
 }
 
+// The active window's button is pressed and filled with the light dither of
+// Windows 2000: face and highlight colours in a checkerboard.
+void FillDithered(HDC dc, const RECT& rc) {
+    static HBRUSH dither = [] {
+        const WORD pattern[8] = {0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55};
+        HBITMAP bitmap = CreateBitmap(8, 8, 1, 1, pattern);
+        HBRUSH brush = CreatePatternBrush(bitmap);
+        DeleteObject(bitmap);
+        return brush;
+    }();
+    COLORREF oldText = SetTextColor(dc, GetSysColor(COLOR_3DFACE));
+    COLORREF oldBack = SetBkColor(dc, GetSysColor(COLOR_3DHILIGHT));
+    FillRect(dc, &rc, dither);
+    SetTextColor(dc, oldText);
+    SetBkColor(dc, oldBack);
+}
+
 void DrawButton(const DRAWITEMSTRUCT* di) {
     HWND hwnd = reinterpret_cast<HWND>(di->itemData);
     int i = IndexOf(hwnd);
@@ -126,12 +143,7 @@ void DrawButton(const DRAWITEMSTRUCT* di) {
     HDC dc = di->hDC;
     // A flashing button is filled with the highlight colour until its window is activated.
     FillRect(dc, &rc, GetSysColorBrush(b.flashing ? COLOR_HIGHLIGHT : COLOR_3DFACE));
-    if (active && !b.flashing) {
-        // The active window's button: pressed, with the light dither of Windows 2000.
-        RECT inner = rc;
-        InflateRect(&inner, -1, -1);
-        FillRect(dc, &inner, GetSysColorBrush(COLOR_3DHILIGHT));
-    }
+    if (active && !b.flashing) FillDithered(dc, rc);
     int offset = active ? 1 : 0;
     if (b.drawIcon)
         DrawIconEx(dc, rc.left + 3 + offset, (rc.top + rc.bottom) / 2 - 8 + offset, b.drawIcon, 16,
@@ -148,10 +160,32 @@ void DrawButton(const DRAWITEMSTRUCT* di) {
     SelectObject(dc, old);
 }
 
+// The window to activate for a disabled window: the popup it waits for (a
+// dialog box, a message box), as the Windows taskbar chose it.
+HWND EnabledPopupOf(HWND owner) {
+    HWND popup = GetLastActivePopup(owner);
+    if (popup && popup != owner && IsWindowVisible(popup) && IsWindowEnabled(popup)) return popup;
+    struct Search {
+        HWND owner;
+        HWND found;
+    } search = {owner, nullptr};
+    EnumWindows(
+        [](HWND hwnd, LPARAM lParam) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(lParam);
+            if (GetWindow(hwnd, GW_OWNER) != s->owner || !IsWindowVisible(hwnd) ||
+                !IsWindowEnabled(hwnd))
+                return TRUE;
+            s->found = hwnd;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found ? search.found : owner;
+}
+
 // A click activates the button's window the way the Windows taskbar does:
 // a minimised window is restored, a window that was active is minimised, a
-// disabled window's active popup is activated, and anything else (hidden
-// windows too) is brought to the foreground and receives WM_ACTIVATE.
+// disabled window's popup is activated, and anything else (hidden windows
+// too) is brought to the foreground and receives WM_ACTIVATE.
 void ActivateFromButton(HWND target) {
     if (!IsWindow(target)) return;
     bool visible = IsWindowVisible(target) != 0;
@@ -160,15 +194,18 @@ void ActivateFromButton(HWND target) {
         return;
     }
     if (IsIconic(target)) ShowWindowAsync(target, SW_RESTORE);
-    HWND focus = target;
-    if (!IsWindowEnabled(target)) {
-        HWND popup = GetLastActivePopup(target);
-        if (popup && IsWindowVisible(popup)) focus = popup;
-    }
+    HWND focus = IsWindowEnabled(target) ? target : EnabledPopupOf(target);
     // The Windows taskbar takes the activation when it is clicked, so even a
-    // window that was active already is activated anew. Under Wine a click does
-    // not activate the taskbar: it takes the foreground itself first.
+    // window that was active already is activated anew. Under Wine the click
+    // may leave it with the window: the taskbar takes it itself.
     if (focus == GetForegroundWindow()) SetForegroundWindow(Standin.tray);
+    if (focus == ForegroundBeforeClick) {
+        // Its thread must handle its deactivation before the new activation:
+        // Wine delivers both as notifications and drops a deactivation that
+        // finds the window in the foreground again.
+        DWORD_PTR result = 0;
+        SendMessageTimeoutW(focus, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 500, &result);
+    }
     SetForegroundWindow(focus);
 }
 

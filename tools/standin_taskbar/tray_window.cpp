@@ -8,7 +8,7 @@
 namespace {
 
 constexpr int StartButtonId = 304; // the id of the Windows 2000 start button
-constexpr int StartButtonWidth = 62;
+constexpr int StartButtonWidth = 80;
 
 void PaintTray(HWND hwnd) {
     PAINTSTRUCT ps;
