@@ -39,6 +39,40 @@ HANDLE StartProcess(const std::string& commandLine, DWORD* processId) {
     return pi.hProcess;
 }
 
+int RunProgram(const std::string& commandLine, std::string* output, DWORD timeoutMs) {
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return -1;
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    si.hStdOutput = writeEnd;
+    si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION pi = {};
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0');
+    BOOL started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                                  &si, &pi);
+    CloseHandle(writeEnd);
+    if (!started) {
+        CloseHandle(readEnd);
+        return -1;
+    }
+    CloseHandle(pi.hThread);
+    output->clear();
+    char buffer[4096];
+    DWORD n = 0;
+    while (ReadFile(readEnd, buffer, sizeof buffer, &n, nullptr) && n) output->append(buffer, n);
+    CloseHandle(readEnd);
+    DWORD code = static_cast<DWORD>(-1);
+    if (WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0)
+        GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hProcess);
+    return static_cast<int>(code);
+}
+
 int RunLinuxCommand(const std::string& command, DWORD timeoutMs) {
     // Wine starts Linux programs but cannot wait for them: the shell leaves
     // the exit status in a file, and the test waits for that file.

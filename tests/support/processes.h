@@ -13,6 +13,10 @@ namespace testing_support {
 // when the test process ends, even when the test crashes.
 HANDLE StartProcess(const std::string& commandLine, DWORD* processId = nullptr);
 
+// Runs a program to its end (at most timeoutMs) and collects what it writes
+// to its standard output. Returns its exit code, or -1.
+int RunProgram(const std::string& commandLine, std::string* output, DWORD timeoutMs = 15000);
+
 // Runs a Linux shell command under /bin/sh and waits at most timeoutMs for it.
 // Returns its exit status, or -1 when it could not be started or did not end.
 int RunLinuxCommand(const std::string& command, DWORD timeoutMs = 15000);

@@ -10,6 +10,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <fcntl.h>
+#include <io.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -154,6 +156,8 @@ int Quit() {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Lines end in "\n" for the shell scripts that read them.
+    _setmode(_fileno(stdout), _O_BINARY);
     if (argc < 2) return RunTaskbar();
     const char* command = argv[1];
     if (!strcmp(command, "/print")) return Client("state");

@@ -1,6 +1,8 @@
 // testapp.exe: see testapp.h for its command line and commands.
 #include <windows.h>
 
+#include <fcntl.h>
+#include <io.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -108,6 +110,8 @@ int Run(const std::string& label, const std::string& first) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Lines end in "\n" for the shell scripts that read them.
+    _setmode(_fileno(stdout), _O_BINARY);
     if (argc >= 3 && !strcmp(argv[1], "/to")) return SendTo(argv[2], CommandLineTail(3));
     if (argc >= 3 && !strcmp(argv[1], "/label")) return Run(argv[2], CommandLineTail(3));
     return Run("", CommandLineTail(1));
