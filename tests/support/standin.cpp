@@ -60,10 +60,14 @@ void Parse(const std::string& text, TaskbarState* state) {
             state->tabCtrl = tool_ipc::ParseHandle(Field(line, "tab"));
             state->rect = ParseRect(Field(line, "rect"));
         } else if (kind == "button") {
-            state->buttons.push_back({tool_ipc::ParseHandle(Field(line, "hwnd")),
-                                      Unescaped(Field(line, "title")),
-                                      Field(line, "flashing") == "1", Field(line, "active") == "1",
-                                      ParseRect(Field(line, "rect"))});
+            TaskbarButton b;
+            b.hwnd = tool_ipc::ParseHandle(Field(line, "hwnd"));
+            b.title = Unescaped(Field(line, "title"));
+            b.flashing = Field(line, "flashing") == "1";
+            b.active = Field(line, "active") == "1";
+            b.icon = reinterpret_cast<HICON>(tool_ipc::ParseHandle(Field(line, "icon")));
+            b.rect = ParseRect(Field(line, "rect"));
+            state->buttons.push_back(b);
         } else if (kind == "tray") {
             state->icons.push_back(
                 {tool_ipc::ParseHandle(Field(line, "owner")),

@@ -15,6 +15,7 @@ struct TaskbarButton {
     std::string title; // in the ANSI code page, as GetWindowTextA gives it
     bool flashing;
     bool active; // its window is the foreground window
+    HICON icon;  // the small icon its window reports (a handle of the window's process)
     RECT rect;   // on the screen
 };
 

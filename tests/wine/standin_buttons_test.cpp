@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <stdlib.h>
+
 #include <string>
 #include <vector>
 
@@ -149,6 +151,22 @@ TEST_F(StandinButtons, TitlesFollowTheWindows) {
         std::vector<TaskbarButton> b = taskbar.Buttons();
         return b.size() == 1 && b[0].title == title;
     })) << taskbar.Text();
+}
+
+TEST_F(StandinButtons, IconsFollowTheWindows) {
+    std::vector<HWND> w = app.Open();
+    ASSERT_TRUE(ButtonsBecome(w)) << taskbar.Text();
+    for (const char* kind : {"info", "warning"}) {
+        HICON icon = reinterpret_cast<HICON>(
+            strtoull(app.Send("icon " + WindowRef(w[0]) + " " + kind).c_str(), nullptr, 0));
+        ASSERT_NE(icon, nullptr) << kind;
+        EXPECT_TRUE(WaitUntil([&] {
+            std::vector<TaskbarButton> b = taskbar.Buttons();
+            return b.size() == 1 && b[0].icon == icon;
+        })) << kind
+            << "\n"
+            << taskbar.Text();
+    }
 }
 
 TEST_F(StandinButtons, AFlashedWindowsButtonIsMarkedUntilTheWindowIsActivated) {

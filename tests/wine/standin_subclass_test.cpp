@@ -33,8 +33,7 @@ struct Probe {
     TabProbeRecord(__cdecl* recordAt)(int) = nullptr;
     void(__cdecl* clear)() = nullptr;
 
-    template <typename F>
-    bool Bind(F* f, const char* name) {
+    template <typename F> bool Bind(F* f, const char* name) {
         *f = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(library, name)));
         return *f != nullptr;
     }
@@ -47,7 +46,8 @@ struct Probe {
     }
     std::vector<TabProbeRecord> Records() {
         std::vector<TabProbeRecord> records;
-        for (int i = 0; i < count(); ++i) records.push_back(recordAt(i));
+        for (int i = 0; i < count(); ++i)
+            records.push_back(recordAt(i));
         return records;
     }
 };
@@ -119,4 +119,4 @@ TEST_F(StandinSubclass, TheTaskbarKeepsWorkingAfterTheProcedureIsPutBack) {
     }
 }
 
-}  // namespace
+} // namespace

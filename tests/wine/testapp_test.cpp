@@ -58,7 +58,8 @@ TEST(TestApp, OpensWindowsWithTheClassTitleAndStylesAskedFor) {
         LONG_PTR style = GetWindowLongPtrA(w[0], GWL_STYLE);
         EXPECT_EQ(style & c.style, static_cast<LONG_PTR>(c.style)) << c.options;
         EXPECT_EQ(style & c.notStyle, 0) << c.options;
-        EXPECT_EQ(GetWindowLongPtrA(w[0], GWL_EXSTYLE) & c.exStyle, static_cast<LONG_PTR>(c.exStyle));
+        EXPECT_EQ(GetWindowLongPtrA(w[0], GWL_EXSTYLE) & c.exStyle,
+                  static_cast<LONG_PTR>(c.exStyle));
         EXPECT_EQ(IsWindowVisible(w[0]) != 0, c.visible) << c.options;
     }
     std::vector<HWND> owned = app.Open("owned");
@@ -157,7 +158,7 @@ TEST(TestApp, RecordsWhatItsWindowsReceive) {
     std::vector<HWND> w = app.Windows();
     ASSERT_EQ(app.Send("activate " + WindowRef(w[0])), "ok");
     EXPECT_TRUE(WaitUntil([&] { return Has(app.Events(w[0]), "activate 1"); }));
-    PostMessageA(w[1], 0x0313, 0, MAKELPARAM(-20, 300));  // WM_POPUPSYSTEMMENU
+    PostMessageA(w[1], 0x0313, 0, MAKELPARAM(-20, 300)); // WM_POPUPSYSTEMMENU
     EXPECT_TRUE(WaitUntil([&] { return Has(app.Events(w[1]), "popupsystemmenu -20 300"); }));
     PostMessageA(w[1], WM_SYSCOMMAND, SC_MINIMIZE, 0);
     EXPECT_TRUE(WaitUntil([&] { return Has(app.Events(w[1]), "syscommand 0xf020"); }));
@@ -174,4 +175,4 @@ TEST(TestApp, ACopyUnderAnotherNameRunsAsThatProgram) {
     EXPECT_EQ(image, app.exePath());
 }
 
-}  // namespace
+} // namespace

@@ -20,8 +20,12 @@ using testing_support::WindowRef;
 
 namespace {
 
-std::string Standin(const char* arguments) { return "\"" + BinDir() + "standin_taskbar.exe\" " + arguments; }
-std::string App(const std::string& arguments) { return "\"" + BinDir() + "testapp.exe\" " + arguments; }
+std::string Standin(const char* arguments) {
+    return "\"" + BinDir() + "standin_taskbar.exe\" " + arguments;
+}
+std::string App(const std::string& arguments) {
+    return "\"" + BinDir() + "testapp.exe\" " + arguments;
+}
 
 TEST(ToolsCommandLine, TheStandinPrintsItsButtonsInUtf8AndQuitsOnRequest) {
     StandinTaskbar taskbar;
@@ -51,7 +55,10 @@ TEST(ToolsCommandLine, TestAppsAreReachedByLabelOrProcessId) {
     ASSERT_TRUE(byPid.Launch("open"));
     HWND w = byPid.Windows()[0];
     // A title with a blank, in quotes on the command line as a shell passes it.
-    EXPECT_EQ(RunProgram(App("/to " + std::to_string(byPid.processId()) + " title #0 \"two words\""), &out), 0);
+    EXPECT_EQ(
+        RunProgram(App("/to " + std::to_string(byPid.processId()) + " title #0 \"two words\""),
+                   &out),
+        0);
     EXPECT_EQ(out, "ok\n");
     char title[64];
     GetWindowTextA(w, title, sizeof title);
@@ -62,4 +69,32 @@ TEST(ToolsCommandLine, TestAppsAreReachedByLabelOrProcessId) {
     EXPECT_EQ(out.compare(0, 6, "error:"), 0) << out;
 }
 
-}  // namespace
+UINT TaskbarCreated = 0;
+int TaskbarCreatedCount = 0;
+
+LRESULT CALLBACK CountingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == TaskbarCreated && TaskbarCreated) ++TaskbarCreatedCount;
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+TEST(ToolsCommandLine, TheStandinAnnouncesItselfAsANewTaskbarAtStartAndOnRequest) {
+    TaskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = CountingProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "TaskbarCreatedCounter";
+    RegisterClassA(&wc);
+    // Hidden and top-level, like pelmora's main window: broadcasts reach it.
+    HWND hwnd = CreateWindowExA(0, wc.lpszClassName, "", WS_OVERLAPPEDWINDOW, 0, 0, 0, 0, nullptr,
+                                nullptr, wc.hInstance, nullptr);
+    ASSERT_NE(hwnd, nullptr);
+    StandinTaskbar taskbar;
+    ASSERT_TRUE(taskbar.Start());
+    EXPECT_TRUE(WaitUntil([] { return TaskbarCreatedCount == 1; }));
+    std::string out;
+    EXPECT_EQ(RunProgram(Standin("/taskbarcreated"), &out), 0);
+    EXPECT_TRUE(WaitUntil([] { return TaskbarCreatedCount == 2; }));
+    DestroyWindow(hwnd);
+}
+
+} // namespace

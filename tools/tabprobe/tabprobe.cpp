@@ -29,7 +29,9 @@ UINT ProbeMessage() {
 void Record(UINT message, WPARAM wParam, LPARAM itemParam) {
     LONG i = Shared.count;
     if (i >= MaxRecords) return;
-    Shared.records[i] = {message, wParam, static_cast<unsigned long long>(itemParam)};
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    Shared.records[i] = {message, wParam, static_cast<unsigned long long>(itemParam), now.QuadPart};
     Shared.count = i + 1;
 }
 
@@ -96,7 +98,7 @@ int Ask(HWND tray, WPARAM what) {
     return Shared.result;
 }
 
-}  // namespace
+} // namespace
 
 TABPROBE_API int __cdecl ProbeInstall(HWND tray) {
     DWORD thread = GetWindowThreadProcessId(tray, nullptr);
@@ -110,20 +112,26 @@ TABPROBE_API void __cdecl ProbeUninstall() {
     Hook = nullptr;
 }
 
-TABPROBE_API int __cdecl ProbeSubclass(HWND tray) { return Ask(tray, DoSubclass); }
+TABPROBE_API int __cdecl ProbeSubclass(HWND tray) {
+    return Ask(tray, DoSubclass);
+}
 
 TABPROBE_API int __cdecl ProbeRestore(HWND tray, int toClassProc) {
     return Ask(tray, toClassProc ? DoRestoreClass : DoRestore);
 }
 
-TABPROBE_API int __cdecl ProbeCount() { return Shared.count; }
+TABPROBE_API int __cdecl ProbeCount() {
+    return Shared.count;
+}
 
 TABPROBE_API TabProbeRecord __cdecl ProbeRecordAt(int index) {
     if (index < 0 || index >= Shared.count) return TabProbeRecord{};
     return Shared.records[index];
 }
 
-TABPROBE_API void __cdecl ProbeClear() { Shared.count = 0; }
+TABPROBE_API void __cdecl ProbeClear() {
+    Shared.count = 0;
+}
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) Module = instance;

@@ -17,7 +17,8 @@
 struct TabProbeRecord {
     UINT message;
     unsigned long long wParam;
-    unsigned long long itemParam;  // TCITEM.lParam of an insert, else 0
+    unsigned long long itemParam; // TCITEM.lParam of an insert, else 0
+    long long time;               // QueryPerformanceCounter when it arrived
 };
 
 // Installs the hook on the thread of the tray window; 1 on success.

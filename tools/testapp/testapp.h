@@ -19,6 +19,7 @@
 //   flash R        FlashWindow(R, TRUE)
 //   enable R | disable R
 //   icon R app|info|warning|error|question|none   sets its icons (WM_SETICON)
+//                  -> the icon handle set
 //   askclose R on|off   whether a close request first asks "変更を保存しますか?"
 //   answer R yes|no|cancel   answers that question (cancel keeps the window)
 //   events R       -> what the window received, one per line: "activate N",

@@ -347,6 +347,7 @@ std::string OnWindow(const std::vector<std::string>& words) {
         if (!known) return "error: unknown icon " + argument;
         SendMessageA(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
         SendMessageA(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+        return tool_ipc::HandleText(icon);
     } else if (verb == "askclose") {
         if (argument != "on" && argument != "off") return "error: askclose needs on or off";
         Find(hwnd)->askClose = argument == "on";
