@@ -41,7 +41,9 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     "$PELMORA_WINE" wineboot --init >/dev/null 2>&1
     "$PELMORA_WINESERVER" -w
 fi
-"$PELMORA_WINESERVER" -p
+# A server still running for this prefix (an earlier run, another shell) is
+# reused: "wineserver -p" then fails, which must not end a "set -e" script.
+"$PELMORA_WINESERVER" -p 2>/dev/null || true
 # Start Wine's own services and desktop process now, detached from our output:
 # started later by a test, they would inherit its pipe and ctest would wait for
 # them until its time-out.

@@ -35,6 +35,7 @@ struct TaskButton {
     HICON icon;     // the icon the window reports (it may belong to another process)
     HICON drawIcon; // the icon drawn: the window's own when usable here, else its program's
     bool flashing;
+    bool iconAsked; // a question for its icon is on its way
 };
 bool RegisterTaskSwitchClass();
 const std::vector<TaskButton>& Buttons();
@@ -44,8 +45,8 @@ void RemoveButton(HWND hwnd); // removes its button, if any
 void RefreshButtonTitles();   // follows the windows' titles
 void RefreshButtonTitle(HWND hwnd);
 void RequestButtonIcon(HWND hwnd); // asks the window for its icon without waiting
-void RequestAllButtonIcons();
-void MarkFlashing(HWND hwnd); // highlights its button until the window is activated
+void RequestAllButtonIcons();      // skips windows that have not answered the last question yet
+void MarkFlashing(HWND hwnd);      // highlights its button until the window is activated
 void ClearFlashing(HWND hwnd);
 void SetActiveButton(HWND hwnd); // shows this window's button pressed (none when it has none)
 RECT ButtonScreenRect(size_t index);

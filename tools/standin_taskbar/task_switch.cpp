@@ -74,6 +74,7 @@ void SetButtonIcon(HWND hwnd, HICON icon) {
     int i = IndexOf(hwnd);
     if (i < 0) return;
     TaskButton& b = ButtonList[i];
+    b.iconAsked = false;
     if (b.icon == icon && b.drawIcon) return;
     b.icon = icon;
     b.drawIcon = IconUsableHere(icon) ? icon : ProgramIcon(hwnd);
@@ -332,7 +333,7 @@ bool HasButton(HWND hwnd) {
 
 void AddButton(HWND hwnd) {
     if (HasButton(hwnd) || !IsWindow(hwnd)) return;
-    TaskButton b = {hwnd, WindowTitle(hwnd), nullptr, nullptr, false};
+    TaskButton b = {hwnd, WindowTitle(hwnd), nullptr, nullptr, false, false};
     int index = static_cast<int>(SendMessageW(Standin.tabCtrl, TCM_GETITEMCOUNT, 0, 0));
     if (index < 0 || index > static_cast<int>(ButtonList.size()))
         index = static_cast<int>(ButtonList.size());
@@ -376,13 +377,19 @@ void RefreshButtonTitles() {
 }
 
 void RequestButtonIcon(HWND hwnd) {
+    int index = IndexOf(hwnd);
+    if (index < 0) return;
+    ButtonList[index].iconAsked = true;
     if (!SendMessageCallbackW(hwnd, WM_GETICON, ICON_SMALL, 0, IconReply, AskSmall))
         SetButtonIcon(hwnd, nullptr);
 }
 
 void RequestAllButtonIcons() {
+    // A hung window would pile up unanswered questions otherwise.
+    std::vector<HWND> ask;
     for (const TaskButton& b : ButtonList)
-        RequestButtonIcon(b.hwnd);
+        if (!b.iconAsked) ask.push_back(b.hwnd);
+    for (HWND hwnd : ask) RequestButtonIcon(hwnd);
 }
 
 void MarkFlashing(HWND hwnd) {
