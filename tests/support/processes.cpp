@@ -53,8 +53,8 @@ int RunProgram(const std::string& commandLine, std::string* output, DWORD timeou
     PROCESS_INFORMATION pi = {};
     std::vector<char> line(commandLine.begin(), commandLine.end());
     line.push_back('\0');
-    BOOL started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                                  &si, &pi);
+    BOOL started =
+        CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
     CloseHandle(writeEnd);
     if (!started) {
         CloseHandle(readEnd);
@@ -64,7 +64,8 @@ int RunProgram(const std::string& commandLine, std::string* output, DWORD timeou
     output->clear();
     char buffer[4096];
     DWORD n = 0;
-    while (ReadFile(readEnd, buffer, sizeof buffer, &n, nullptr) && n) output->append(buffer, n);
+    while (ReadFile(readEnd, buffer, sizeof buffer, &n, nullptr) && n)
+        output->append(buffer, n);
     CloseHandle(readEnd);
     DWORD code = static_cast<DWORD>(-1);
     if (WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0)

@@ -165,6 +165,19 @@ std::vector<TaskbarListCall> StandinTaskbar::Calls() const {
     return state.calls;
 }
 
+bool StandinTaskbar::WaitForButtons(const std::vector<HWND>& expected, DWORD timeoutMs) const {
+    return WaitUntil([&] { return ButtonWindows() == expected; }, timeoutMs);
+}
+
+bool StandinTaskbar::FindButton(HWND hwnd, TaskbarButton* button) const {
+    for (const TaskbarButton& b : Buttons()) {
+        if (b.hwnd != hwnd) continue;
+        if (button) *button = b;
+        return true;
+    }
+    return false;
+}
+
 bool StandinTaskbar::ClearCalls() const {
     std::string reply;
     return tool_ipc::Request(FindControl(), "clearlog", &reply) && reply == "ok";

@@ -62,6 +62,10 @@ class StandinTaskbar {
     std::vector<HWND> ButtonWindows() const;
     std::vector<TaskbarNotifyIcon> NotifyIcons() const;
     std::vector<TaskbarListCall> Calls() const;
+    // Waits until the buttons are exactly these windows, in this order.
+    bool WaitForButtons(const std::vector<HWND>& expected, DWORD timeoutMs = 10000) const;
+    // The window's button; false when it has none.
+    bool FindButton(HWND hwnd, TaskbarButton* button = nullptr) const;
     bool ClearCalls() const;
     std::string Text() const; // the whole state as UTF-8 text, for failure messages
 

@@ -31,20 +31,12 @@ class StandinButtons : public ::testing::Test {
         ASSERT_TRUE(app.Launch());
     }
 
-    bool ButtonsBecome(const std::vector<HWND>& expected) {
-        return WaitUntil([&] { return taskbar.ButtonWindows() == expected; });
-    }
-    bool HasButton(HWND hwnd) {
-        for (HWND b : taskbar.ButtonWindows())
-            if (b == hwnd) return true;
-        return false;
-    }
     // Opens a visible window and waits for its button: everything the
     // taskbar was told before has then been handled.
     HWND Marker(TestApp& owner) {
         std::vector<HWND> w = owner.Open("title=marker");
         if (w.size() != 1) return nullptr;
-        return WaitUntil([&] { return HasButton(w[0]); }) ? w[0] : nullptr;
+        return WaitUntil([&] { return taskbar.FindButton(w[0]); }) ? w[0] : nullptr;
     }
 
     StandinTaskbar taskbar;
@@ -61,7 +53,8 @@ TEST_F(StandinButtons, VisibleWindowsGetButtonsInCreationOrderWithTheirTitles) {
     ASSERT_EQ(second.size(), 1u);
     ASSERT_EQ(third.size(), 1u);
 
-    ASSERT_TRUE(ButtonsBecome({first[0], first[1], second[0], third[0]})) << taskbar.Text();
+    ASSERT_TRUE(taskbar.WaitForButtons({first[0], first[1], second[0], third[0]}))
+        << taskbar.Text();
     std::vector<TaskbarButton> buttons = taskbar.Buttons();
     EXPECT_EQ(buttons[0].title, std::string(Document) + " 1");
     EXPECT_EQ(buttons[1].title, std::string(Document) + " 2");
@@ -86,34 +79,34 @@ TEST_F(StandinButtons, OnlyUnownedNonToolWindowsOrAppWindowsGetAButton) {
         std::vector<HWND> w = app.Open(std::string("title=case ") + c.options);
         ASSERT_EQ(w.size(), 1u) << c.options;
         ASSERT_NE(Marker(app), nullptr) << taskbar.Text();
-        EXPECT_EQ(HasButton(w[0]), c.button) << "options: \"" << c.options << "\"\n"
-                                             << taskbar.Text();
+        EXPECT_EQ(taskbar.FindButton(w[0]), c.button) << "options: \"" << c.options << "\"\n"
+                                                      << taskbar.Text();
     }
 }
 
 TEST_F(StandinButtons, AHiddenWindowLosesItsButtonAndGetsANewOneAtTheEndWhenShown) {
     std::vector<HWND> w = app.Open("count=3");
     ASSERT_EQ(w.size(), 3u);
-    ASSERT_TRUE(ButtonsBecome(w)) << taskbar.Text();
+    ASSERT_TRUE(taskbar.WaitForButtons(w)) << taskbar.Text();
 
     EXPECT_EQ(app.Send("hide " + WindowRef(w[0])), "ok");
-    EXPECT_TRUE(ButtonsBecome({w[1], w[2]})) << taskbar.Text();
+    EXPECT_TRUE(taskbar.WaitForButtons({w[1], w[2]})) << taskbar.Text();
     EXPECT_EQ(app.Send("show " + WindowRef(w[0])), "ok");
-    EXPECT_TRUE(ButtonsBecome({w[1], w[2], w[0]})) << taskbar.Text();
+    EXPECT_TRUE(taskbar.WaitForButtons({w[1], w[2], w[0]})) << taskbar.Text();
 }
 
 TEST_F(StandinButtons, HidingAndShowingAtOnceStillMovesTheButtonToTheEnd) {
     std::vector<HWND> w = app.Open("count=2");
-    ASSERT_TRUE(ButtonsBecome(w)) << taskbar.Text();
+    ASSERT_TRUE(taskbar.WaitForButtons(w)) << taskbar.Text();
     // No wait between the two: only the window events, not a poll, can see it.
     app.Send("hide " + WindowRef(w[0]));
     app.Send("show " + WindowRef(w[0]));
-    EXPECT_TRUE(ButtonsBecome({w[1], w[0]})) << taskbar.Text();
+    EXPECT_TRUE(taskbar.WaitForButtons({w[1], w[0]})) << taskbar.Text();
 }
 
 TEST_F(StandinButtons, AMinimisedWindowKeepsItsButton) {
     std::vector<HWND> w = app.Open("count=2");
-    ASSERT_TRUE(ButtonsBecome(w)) << taskbar.Text();
+    ASSERT_TRUE(taskbar.WaitForButtons(w)) << taskbar.Text();
     EXPECT_EQ(app.Send("minimize " + WindowRef(w[0])), "ok");
     HWND marker = Marker(app);
     ASSERT_NE(marker, nullptr);
@@ -122,11 +115,11 @@ TEST_F(StandinButtons, AMinimisedWindowKeepsItsButton) {
 
 TEST_F(StandinButtons, ClosedAndDestroyedWindowsLoseTheirButtons) {
     std::vector<HWND> w = app.Open("count=3");
-    ASSERT_TRUE(ButtonsBecome(w)) << taskbar.Text();
+    ASSERT_TRUE(taskbar.WaitForButtons(w)) << taskbar.Text();
     EXPECT_EQ(app.Send("close " + WindowRef(w[1])), "ok");
-    EXPECT_TRUE(ButtonsBecome({w[0], w[2]})) << taskbar.Text();
+    EXPECT_TRUE(taskbar.WaitForButtons({w[0], w[2]})) << taskbar.Text();
     EXPECT_EQ(app.Send("destroy " + WindowRef(w[0])), "ok");
-    EXPECT_TRUE(ButtonsBecome({w[2]})) << taskbar.Text();
+    EXPECT_TRUE(taskbar.WaitForButtons({w[2]})) << taskbar.Text();
 }
 
 TEST_F(StandinButtons, WindowsOfAnApplicationThatEndsLoseTheirButtons) {
@@ -139,12 +132,12 @@ TEST_F(StandinButtons, WindowsOfAnApplicationThatEndsLoseTheirButtons) {
     // Hung, it ends without destroying its windows: no window event tells the taskbar.
     ASSERT_EQ(other.Send("hang"), "ok");
     other.Quit();
-    EXPECT_TRUE(ButtonsBecome(mine)) << taskbar.Text();
+    EXPECT_TRUE(taskbar.WaitForButtons(mine)) << taskbar.Text();
 }
 
 TEST_F(StandinButtons, TitlesFollowTheWindows) {
     std::vector<HWND> w = app.Open("title=before");
-    ASSERT_TRUE(ButtonsBecome(w)) << taskbar.Text();
+    ASSERT_TRUE(taskbar.WaitForButtons(w)) << taskbar.Text();
     std::string title = std::string(Software) + "\\" + Document;
     EXPECT_EQ(app.Send("title " + WindowRef(w[0]) + " \"" + title + "\""), "ok");
     EXPECT_TRUE(WaitUntil([&] {
@@ -155,7 +148,7 @@ TEST_F(StandinButtons, TitlesFollowTheWindows) {
 
 TEST_F(StandinButtons, IconsFollowTheWindows) {
     std::vector<HWND> w = app.Open();
-    ASSERT_TRUE(ButtonsBecome(w)) << taskbar.Text();
+    ASSERT_TRUE(taskbar.WaitForButtons(w)) << taskbar.Text();
     for (const char* kind : {"info", "warning"}) {
         HICON icon = reinterpret_cast<HICON>(
             strtoull(app.Send("icon " + WindowRef(w[0]) + " " + kind).c_str(), nullptr, 0));
@@ -171,11 +164,10 @@ TEST_F(StandinButtons, IconsFollowTheWindows) {
 
 TEST_F(StandinButtons, AFlashedWindowsButtonIsMarkedUntilTheWindowIsActivated) {
     std::vector<HWND> w = app.Open("count=2"); // the second one is active
-    ASSERT_TRUE(ButtonsBecome(w)) << taskbar.Text();
+    ASSERT_TRUE(taskbar.WaitForButtons(w)) << taskbar.Text();
     auto flashing = [&](HWND hwnd) {
-        for (const TaskbarButton& b : taskbar.Buttons())
-            if (b.hwnd == hwnd) return b.flashing;
-        return false;
+        TaskbarButton b;
+        return taskbar.FindButton(hwnd, &b) && b.flashing;
     };
     EXPECT_EQ(app.Send("flash " + WindowRef(w[0])), "ok");
     EXPECT_TRUE(WaitUntil([&] { return flashing(w[0]); })) << taskbar.Text();
@@ -191,12 +183,12 @@ TEST_F(StandinButtons, AFlashedWindowsButtonIsMarkedUntilTheWindowIsActivated) {
 
 TEST_F(StandinButtons, AHungApplicationDoesNotStopTheTaskbar) {
     std::vector<HWND> hung = app.Open("title=hung");
-    ASSERT_TRUE(ButtonsBecome(hung)) << taskbar.Text();
+    ASSERT_TRUE(taskbar.WaitForButtons(hung)) << taskbar.Text();
     ASSERT_EQ(app.Send("hang"), "ok");
     TestApp other;
     ASSERT_TRUE(other.Launch());
     std::vector<HWND> w = other.Open("title=alive");
-    EXPECT_TRUE(ButtonsBecome({hung[0], w[0]})) << taskbar.Text();
+    EXPECT_TRUE(taskbar.WaitForButtons({hung[0], w[0]})) << taskbar.Text();
     EXPECT_EQ(app.Send("unhang"), "ok");
 }
 

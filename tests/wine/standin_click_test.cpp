@@ -30,13 +30,10 @@ class StandinClick : public ::testing::Test {
         ASSERT_TRUE(taskbar.Start());
         ASSERT_TRUE(app.Launch());
     }
-    bool ButtonsBecome(const std::vector<HWND>& expected) {
-        return WaitUntil([&] { return taskbar.ButtonWindows() == expected; });
-    }
     RECT ButtonRect(HWND hwnd) {
-        for (const TaskbarButton& b : taskbar.Buttons())
-            if (b.hwnd == hwnd) return b.rect;
-        return RECT{};
+        TaskbarButton b = {};
+        taskbar.FindButton(hwnd, &b);
+        return b.rect;
     }
     size_t Count(const std::vector<std::string>& events, const std::string& event) {
         return std::count(events.begin(), events.end(), event);
@@ -72,7 +69,7 @@ TEST_F(StandinClick, AClickOnAButtonActivatesItsWindow) {
 TEST_F(StandinClick, AClickOnTheActiveWindowsButtonMinimisesItAndTheNextRestoresIt) {
     std::vector<HWND> w = app.Open();
     ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == w[0]; }));
-    ASSERT_TRUE(ButtonsBecome(w)) << taskbar.Text();
+    ASSERT_TRUE(taskbar.WaitForButtons(w)) << taskbar.Text();
     RECT rc = ButtonRect(w[0]);
     POINT middle = {(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
 
@@ -86,7 +83,7 @@ TEST_F(StandinClick, AClickOnTheActiveWindowsButtonMinimisesItAndTheNextRestores
 TEST_F(StandinClick, AClickOnADisabledWindowsButtonActivatesItsOpenQuestion) {
     std::vector<HWND> w = app.Open("askclose");
     std::vector<HWND> other = app.Open();
-    ASSERT_TRUE(ButtonsBecome({w[0], other[0]})) << taskbar.Text();
+    ASSERT_TRUE(taskbar.WaitForButtons({w[0], other[0]})) << taskbar.Text();
     app.Send("close " + WindowRef(w[0]));
     HWND question = nullptr;
     ASSERT_TRUE(WaitUntil([&] {
@@ -137,7 +134,7 @@ TEST_F(StandinClick, AClickOnAHiddenWindowsButtonActivatesItWithTheCursorOnTheTa
               S_OK);
     list->AddTab(hidden);
     std::vector<HWND> w = app.Open();
-    ASSERT_TRUE(ButtonsBecome({hidden, w[0]})) << taskbar.Text();
+    ASSERT_TRUE(taskbar.WaitForButtons({hidden, w[0]})) << taskbar.Text();
     RECT rc = ButtonRect(hidden);
     const int bottomRow = GetSystemMetrics(SM_CYSCREEN) - 1;
 

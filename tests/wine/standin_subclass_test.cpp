@@ -66,9 +66,6 @@ class StandinSubclass : public ::testing::Test {
     void TearDown() override {
         if (probe.uninstall) probe.uninstall();
     }
-    bool ButtonsBecome(const std::vector<HWND>& expected) {
-        return WaitUntil([&] { return taskbar.ButtonWindows() == expected; });
-    }
     bool Seen(UINT message, WPARAM wParam, HWND item = nullptr) {
         std::vector<TabProbeRecord> r = probe.Records();
         return std::any_of(r.begin(), r.end(), [&](const TabProbeRecord& x) {
@@ -87,7 +84,7 @@ TEST_F(StandinSubclass, EveryChangeOfTheButtonsPassesThroughTheReplacedProcedure
     probe.clear();
     ASSERT_EQ(probe.subclass(tray), 1);
     std::vector<HWND> w = app.Open("count=2");
-    ASSERT_TRUE(ButtonsBecome(w)) << taskbar.Text();
+    ASSERT_TRUE(taskbar.WaitForButtons(w)) << taskbar.Text();
     EXPECT_TRUE(Seen(TCM_INSERTITEMW, 0, w[0]));
     EXPECT_TRUE(Seen(TCM_INSERTITEMW, 1, w[1]));
     EXPECT_TRUE(Seen(TCM_GETITEMCOUNT, 0));
@@ -96,7 +93,7 @@ TEST_F(StandinSubclass, EveryChangeOfTheButtonsPassesThroughTheReplacedProcedure
     EXPECT_TRUE(WaitUntil([&] { return Seen(TCM_SETITEMW, 1); }));
     app.Send("hide " + WindowRef(w[0]));
     EXPECT_TRUE(WaitUntil([&] { return Seen(TCM_DELETEITEM, 0); }));
-    ASSERT_TRUE(ButtonsBecome({w[1]})) << taskbar.Text();
+    ASSERT_TRUE(taskbar.WaitForButtons({w[1]})) << taskbar.Text();
     EXPECT_EQ(taskbar.Buttons()[0].title, "renamed");
     EXPECT_EQ(probe.restore(tray, 0), 1);
 }
@@ -110,12 +107,12 @@ TEST_F(StandinSubclass, TheTaskbarKeepsWorkingAfterTheProcedureIsPutBack) {
         probe.clear();
 
         std::vector<HWND> after = app.Open();
-        EXPECT_TRUE(ButtonsBecome({before[0], after[0]})) << taskbar.Text();
+        EXPECT_TRUE(taskbar.WaitForButtons({before[0], after[0]})) << taskbar.Text();
         app.Send("destroy " + WindowRef(before[0]));
-        EXPECT_TRUE(ButtonsBecome({after[0]})) << taskbar.Text();
+        EXPECT_TRUE(taskbar.WaitForButtons({after[0]})) << taskbar.Text();
         EXPECT_EQ(probe.count(), 0) << "the replaced procedure still runs";
         app.Send("destroy " + WindowRef(after[0]));
-        ASSERT_TRUE(ButtonsBecome({})) << taskbar.Text();
+        ASSERT_TRUE(taskbar.WaitForButtons({})) << taskbar.Text();
     }
 }
 

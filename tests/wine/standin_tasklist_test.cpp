@@ -35,9 +35,6 @@ class StandinTaskbarList : public ::testing::Test {
         if (list) list->Release();
         CoUninitialize();
     }
-    bool ButtonsBecome(const std::vector<HWND>& expected) {
-        return WaitUntil([&] { return taskbar.ButtonWindows() == expected; });
-    }
 
     StandinTaskbar taskbar;
     TestApp app;
@@ -58,7 +55,7 @@ TEST_F(StandinTaskbarList, TheServerInTheBuildFolderAnswersForClsidTaskbarList) 
 
 TEST_F(StandinTaskbarList, DeleteTabRemovesTheButtonBeforeItReturns) {
     std::vector<HWND> w = app.Open("count=2");
-    ASSERT_TRUE(ButtonsBecome(w)) << taskbar.Text();
+    ASSERT_TRUE(taskbar.WaitForButtons(w)) << taskbar.Text();
     ASSERT_TRUE(taskbar.ClearCalls());
 
     EXPECT_EQ(list->DeleteTab(w[0]), S_OK);
@@ -72,7 +69,7 @@ TEST_F(StandinTaskbarList, DeleteTabRemovesTheButtonBeforeItReturns) {
 TEST_F(StandinTaskbarList, AddTabGivesAHiddenWindowAButtonAtTheEnd) {
     std::vector<HWND> visible = app.Open();
     std::vector<HWND> hidden = app.Open("hidden title=proxy");
-    ASSERT_TRUE(ButtonsBecome(visible)) << taskbar.Text();
+    ASSERT_TRUE(taskbar.WaitForButtons(visible)) << taskbar.Text();
 
     EXPECT_EQ(list->AddTab(hidden[0]), S_OK);
     std::vector<testing_support::TaskbarButton> buttons = taskbar.Buttons();
@@ -86,7 +83,7 @@ TEST_F(StandinTaskbarList, AddTabGivesToolAndOwnedWindowsAButtonToo) {
     std::vector<HWND> w = app.Open("title=owner");
     std::vector<HWND> tool = app.Open("tool");
     std::vector<HWND> owned = app.Open("owned");
-    ASSERT_TRUE(ButtonsBecome(w)) << taskbar.Text();
+    ASSERT_TRUE(taskbar.WaitForButtons(w)) << taskbar.Text();
     list->AddTab(tool[0]);
     list->AddTab(owned[0]);
     EXPECT_EQ(taskbar.ButtonWindows(), (std::vector<HWND>{w[0], tool[0], owned[0]}));
@@ -94,7 +91,7 @@ TEST_F(StandinTaskbarList, AddTabGivesToolAndOwnedWindowsAButtonToo) {
 
 TEST_F(StandinTaskbarList, ADeletedWindowStaysWithoutButtonUntilItIsHiddenAndShownAgain) {
     std::vector<HWND> w = app.Open("count=2");
-    ASSERT_TRUE(ButtonsBecome(w)) << taskbar.Text();
+    ASSERT_TRUE(taskbar.WaitForButtons(w)) << taskbar.Text();
     list->DeleteTab(w[0]);
 
     // Retitled, minimised and restored it still has none.
@@ -102,17 +99,17 @@ TEST_F(StandinTaskbarList, ADeletedWindowStaysWithoutButtonUntilItIsHiddenAndSho
     app.Send("minimize " + WindowRef(w[0]));
     app.Send("restore " + WindowRef(w[0]));
     std::vector<HWND> marker = app.Open("title=marker");
-    ASSERT_TRUE(ButtonsBecome({w[1], marker[0]})) << taskbar.Text();
+    ASSERT_TRUE(taskbar.WaitForButtons({w[1], marker[0]})) << taskbar.Text();
 
     // Shown again after being hidden, it gets a new button: DeleteTab is forgotten.
     app.Send("hide " + WindowRef(w[0]));
     app.Send("show " + WindowRef(w[0]));
-    EXPECT_TRUE(ButtonsBecome({w[1], marker[0], w[0]})) << taskbar.Text();
+    EXPECT_TRUE(taskbar.WaitForButtons({w[1], marker[0], w[0]})) << taskbar.Text();
 }
 
 TEST_F(StandinTaskbarList, AddTabAfterDeleteTabBringsTheButtonBackAtTheEnd) {
     std::vector<HWND> w = app.Open("count=3");
-    ASSERT_TRUE(ButtonsBecome(w)) << taskbar.Text();
+    ASSERT_TRUE(taskbar.WaitForButtons(w)) << taskbar.Text();
     list->DeleteTab(w[1]);
     list->AddTab(w[1]);
     EXPECT_EQ(taskbar.ButtonWindows(), (std::vector<HWND>{w[0], w[2], w[1]}));
@@ -126,12 +123,12 @@ TEST_F(StandinTaskbarList, AHiddenWindowGivenAButtonLosesItWhenDestroyed) {
     list->AddTab(hidden[0]);
     ASSERT_EQ(taskbar.ButtonWindows(), hidden);
     app.Send("destroy " + WindowRef(hidden[0]));
-    EXPECT_TRUE(ButtonsBecome({})) << taskbar.Text();
+    EXPECT_TRUE(taskbar.WaitForButtons({})) << taskbar.Text();
 }
 
 TEST_F(StandinTaskbarList, EveryCallIsLoggedInOrderAndTheLogCanBeCleared) {
     std::vector<HWND> w = app.Open("count=2");
-    ASSERT_TRUE(ButtonsBecome(w)) << taskbar.Text();
+    ASSERT_TRUE(taskbar.WaitForButtons(w)) << taskbar.Text();
     ASSERT_TRUE(taskbar.ClearCalls());
     list->DeleteTab(w[0]);
     list->AddTab(w[0]);

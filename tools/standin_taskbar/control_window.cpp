@@ -117,18 +117,14 @@ LRESULT CALLBACK ControlWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         KillTimer(hwnd, IconTimer);
         return 0;
     default:
-        return DefWindowProcA(hwnd, message, wParam, lParam);
+        return DefWindowProcW(hwnd, message, wParam, lParam);
     }
 }
 
 } // namespace
 
 bool RegisterControlClass() {
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = ControlWndProc;
-    wc.hInstance = Standin.instance;
-    wc.lpszClassName = standin::ControlClass;
-    return RegisterClassA(&wc) != 0;
+    return RegisterStandinClass(standin::ControlClass, ControlWndProc, 0, nullptr);
 }
 
 HWND CreateControlWindow() {

@@ -24,6 +24,19 @@
 
 StandinWindows Standin;
 
+bool RegisterStandinClass(const char* name, WNDPROC proc, UINT style, HBRUSH background) {
+    std::wstring wideName(name, name + strlen(name)); // the class names are ASCII
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof wc;
+    wc.style = style;
+    wc.lpfnWndProc = proc;
+    wc.hInstance = Standin.instance;
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.hbrBackground = background;
+    wc.lpszClassName = wideName.c_str();
+    return RegisterClassExW(&wc) != 0;
+}
+
 namespace {
 
 HWND FindControl() {

@@ -11,6 +11,8 @@
 #include <stddef.h>
 #include <string.h>
 
+#include "tools/standin_taskbar/protocol.h"
+
 namespace {
 
 constexpr int IconCell = 20; // one icon with its spacing
@@ -82,58 +84,40 @@ size_t BitmapBytes(UINT width, UINT height, UINT planes, UINT bpp) {
     return (static_cast<size_t>(planes) * width * height * bpp + 15) / 16 * 2;
 }
 
-// Both layouts are recognised by the size of the bitmaps they announce.
+bool BitsFit(size_t extra, UINT w, UINT h, UINT planes, UINT bpp) {
+    if (w > 256 || h > 256 || planes > 4 || bpp > 32) return false;
+    if (extra == 0) return true;
+    // A colour icon: mask and colour bitmap; a monochrome one: a mask of double height.
+    return extra == BitmapBytes(w, h, 1, 1) + BitmapBytes(w, h, planes, bpp) ||
+           (bpp == 1 && extra == BitmapBytes(w, 2 * h, 1, 1));
+}
+
+// A layout is recognised by the size of the bitmaps it announces.
+template <typename Layout> bool ParseLayout(const BYTE* data, size_t size, Request* r) {
+    if (size < sizeof(Layout)) return false;
+    Layout d;
+    memcpy(&d, data, sizeof d);
+    if (!BitsFit(size - sizeof d, d.width, d.height, d.planes, d.bpp)) return false;
+    *r = {reinterpret_cast<HWND>(static_cast<LONG_PTR>(d.hWnd)),
+          d.uID,
+          d.uFlags,
+          d.uCallbackMessage,
+          d.dwState,
+          d.dwStateMask,
+          reinterpret_cast<const WCHAR*>(data + offsetof(Layout, szTip)),
+          d.width,
+          d.height,
+          d.planes,
+          d.bpp,
+          data + sizeof d,
+          size - sizeof d};
+    return true;
+}
+
 bool ParseRequest(const COPYDATASTRUCT* cds, Request* r) {
     const BYTE* data = static_cast<const BYTE*>(cds->lpData);
-    size_t size = cds->cbData;
-    auto bitsFit = [](size_t extra, UINT w, UINT h, UINT planes, UINT bpp) {
-        if (w > 256 || h > 256 || planes > 4 || bpp > 32) return false;
-        if (extra == 0) return true;
-        // A colour icon: mask and colour bitmap; a monochrome one: a mask of double height.
-        return extra == BitmapBytes(w, h, 1, 1) + BitmapBytes(w, h, planes, bpp) ||
-               (bpp == 1 && extra == BitmapBytes(w, 2 * h, 1, 1));
-    };
-    if (size >= sizeof(WineNotifyData)) {
-        WineNotifyData d;
-        memcpy(&d, data, sizeof d);
-        if (bitsFit(size - sizeof d, d.width, d.height, d.planes, d.bpp)) {
-            *r = {reinterpret_cast<HWND>(static_cast<LONG_PTR>(d.hWnd)),
-                  d.uID,
-                  d.uFlags,
-                  d.uCallbackMessage,
-                  d.dwState,
-                  d.dwStateMask,
-                  reinterpret_cast<const WCHAR*>(data + offsetof(WineNotifyData, szTip)),
-                  d.width,
-                  d.height,
-                  d.planes,
-                  d.bpp,
-                  data + sizeof d,
-                  size - sizeof d};
-            return true;
-        }
-    }
-    if (size >= sizeof(NewerWineNotifyData)) {
-        NewerWineNotifyData d;
-        memcpy(&d, data, sizeof d);
-        if (bitsFit(size - sizeof d, d.width, d.height, d.planes, d.bpp)) {
-            *r = {reinterpret_cast<HWND>(static_cast<LONG_PTR>(d.hWnd)),
-                  d.uID,
-                  d.uFlags,
-                  d.uCallbackMessage,
-                  d.dwState,
-                  d.dwStateMask,
-                  reinterpret_cast<const WCHAR*>(data + offsetof(NewerWineNotifyData, szTip)),
-                  d.width,
-                  d.height,
-                  d.planes,
-                  d.bpp,
-                  data + sizeof d,
-                  size - sizeof d};
-            return true;
-        }
-    }
-    return false;
+    return ParseLayout<WineNotifyData>(data, cds->cbData, r) ||
+           ParseLayout<NewerWineNotifyData>(data, cds->cbData, r);
 }
 
 HICON MakeIcon(const Request& r) {
@@ -261,14 +245,7 @@ LRESULT CALLBACK NotifyAreaProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
 } // namespace
 
 bool RegisterNotifyAreaClass() {
-    WNDCLASSEXW wc = {};
-    wc.cbSize = sizeof wc;
-    wc.style = CS_DBLCLKS;
-    wc.lpfnWndProc = NotifyAreaProc;
-    wc.hInstance = Standin.instance;
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.lpszClassName = L"TrayNotifyWnd";
-    return RegisterClassExW(&wc) != 0;
+    return RegisterStandinClass(standin::NotifyAreaClass, NotifyAreaProc, CS_DBLCLKS, nullptr);
 }
 
 const std::vector<NotifyIcon>& NotifyIcons() {

@@ -23,6 +23,9 @@ extern StandinWindows Standin;
 
 constexpr int TaskbarHeight = 28;
 
+// Registers a Unicode window class of the stand-in (its procedure calls DefWindowProcW).
+bool RegisterStandinClass(const char* name, WNDPROC proc, UINT style, HBRUSH background);
+
 // ---- tray window (tray_window.cpp) ----
 bool RegisterTrayClass();
 HWND CreateTrayWindow();

@@ -313,14 +313,8 @@ LRESULT CALLBACK TaskSwitchProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
 
 bool RegisterTaskSwitchClass() {
     ShellHookMessage = RegisterWindowMessageA(standin::ShellHookMessageName);
-    WNDCLASSEXA wc = {};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = TaskSwitchProc;
-    wc.hInstance = Standin.instance;
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.hbrBackground = GetSysColorBrush(COLOR_3DFACE);
-    wc.lpszClassName = standin::TaskSwitchClass;
-    return RegisterClassExA(&wc) != 0;
+    return RegisterStandinClass(standin::TaskSwitchClass, TaskSwitchProc, 0,
+                                GetSysColorBrush(COLOR_3DFACE));
 }
 
 const std::vector<TaskButton>& Buttons() {
@@ -389,7 +383,8 @@ void RequestAllButtonIcons() {
     std::vector<HWND> ask;
     for (const TaskButton& b : ButtonList)
         if (!b.iconAsked) ask.push_back(b.hwnd);
-    for (HWND hwnd : ask) RequestButtonIcon(hwnd);
+    for (HWND hwnd : ask)
+        RequestButtonIcon(hwnd);
 }
 
 void MarkFlashing(HWND hwnd) {

@@ -93,14 +93,7 @@ LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
 } // namespace
 
 bool RegisterTrayClass() {
-    WNDCLASSEXW wc = {};
-    wc.cbSize = sizeof wc;
-    wc.style = CS_DBLCLKS;
-    wc.lpfnWndProc = TrayWndProc;
-    wc.hInstance = Standin.instance;
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.lpszClassName = L"Shell_TrayWnd";
-    return RegisterClassExW(&wc) != 0;
+    return RegisterStandinClass(standin::TrayClass, TrayWndProc, CS_DBLCLKS, nullptr);
 }
 
 HWND CreateTrayWindow() {
