@@ -3,6 +3,8 @@
 #include <stdio.h>
 #include <stdlib.h>
 
+#include <vector>
+
 namespace tool_ipc {
 namespace {
 
@@ -77,6 +79,32 @@ int SendReply(HWND replyTo, const std::string& reply) {
     return SendMessageTimeoutA(replyTo, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds),
                                SMTO_ABORTIFHUNG, 2000, &handled) != 0 &&
            handled;
+}
+
+namespace {
+
+BOOL CALLBACK CollectDesktop(LPSTR name, LPARAM lParam) {
+    reinterpret_cast<std::vector<std::string>*>(lParam)->push_back(name);
+    return TRUE;
+}
+
+} // namespace
+
+HWND FindOnAnyDesktop(HWND (*find)(void* context), void* context) {
+    if (HWND found = find(context)) return found;
+    std::vector<std::string> names;
+    EnumDesktopsA(GetProcessWindowStation(), CollectDesktop, reinterpret_cast<LPARAM>(&names));
+    HDESK home = GetThreadDesktop(GetCurrentThreadId());
+    for (const std::string& name : names) {
+        HDESK desktop = OpenDesktopA(name.c_str(), 0, FALSE, GENERIC_ALL);
+        if (!desktop) continue;
+        if (SetThreadDesktop(desktop)) {
+            if (HWND found = find(context)) return found; // the handle stays open
+        }
+        SetThreadDesktop(home);
+        CloseDesktop(desktop);
+    }
+    return nullptr;
 }
 
 namespace {

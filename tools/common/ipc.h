@@ -27,6 +27,12 @@ int ReadRequest(WPARAM wParam, LPARAM lParam, std::string* request, HWND* replyT
 // inside Request, so this returns at once).
 int SendReply(HWND replyTo, const std::string& reply);
 
+// Runs find on this thread's desktop and, while it returns null, on the other
+// desktops of the window station (a program started with "explorer /desktop="
+// runs on a desktop of its own). The thread stays on the desktop where the
+// window was found; it must have no windows yet. Returns what find returned.
+HWND FindOnAnyDesktop(HWND (*find)(void* context), void* context);
+
 // Text in the ANSI code page <-> UTF-8.
 std::string AnsiToUtf8(const std::string& ansi);
 std::string Utf8ToAnsi(const std::string& utf8);

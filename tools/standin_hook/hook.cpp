@@ -9,14 +9,6 @@
 
 namespace {
 
-// Shared by every process that maps the library: where to post, and which
-// process is the stand-in (its own windows are not reported).
-struct SharedTarget {
-    unsigned long long control; // the stand-in's control window
-    unsigned long processId;
-};
-__attribute__((section(".shared"), shared)) SharedTarget Shared = {0, 0};
-
 LPARAM EventOf(const CWPRETSTRUCT& m) {
     switch (m.message) {
     case WM_WINDOWPOSCHANGED: {
@@ -44,25 +36,30 @@ LPARAM EventOf(const CWPRETSTRUCT& m) {
     }
 }
 
+// The stand-in of this desktop (global hooks and message-only windows belong
+// to a desktop), unless this process is the stand-in: its own windows are not
+// reported. Looked up at each event, so that a restarted stand-in is found.
+HWND StandinControl() {
+    HWND control = FindWindowExA(HWND_MESSAGE, nullptr, standin::ControlClass, nullptr);
+    DWORD pid = 0;
+    if (control) GetWindowThreadProcessId(control, &pid);
+    return pid == GetCurrentProcessId() ? nullptr : control;
+}
+
 } // namespace
 
 extern "C" __declspec(dllexport) LRESULT CALLBACK
     StandinWatchProc(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HC_ACTION && Shared.control) {
+    if (code == HC_ACTION) {
         const auto& m = *reinterpret_cast<const CWPRETSTRUCT*>(lParam);
         LPARAM event = EventOf(m);
-        if (event && !(GetWindowLongPtrA(m.hwnd, GWL_STYLE) & WS_CHILD) &&
-            GetCurrentProcessId() != Shared.processId) {
-            PostMessageA(reinterpret_cast<HWND>(static_cast<ULONG_PTR>(Shared.control)),
-                         standin::WindowEventMessage, reinterpret_cast<WPARAM>(m.hwnd), event);
+        if (event && !(GetWindowLongPtrA(m.hwnd, GWL_STYLE) & WS_CHILD)) {
+            if (HWND control = StandinControl())
+                PostMessageA(control, standin::WindowEventMessage, reinterpret_cast<WPARAM>(m.hwnd),
+                             event);
         }
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
-}
-
-extern "C" __declspec(dllexport) void __cdecl StandinSetTarget(HWND control, DWORD processId) {
-    Shared.processId = processId;
-    Shared.control = reinterpret_cast<ULONG_PTR>(control);
 }
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) {

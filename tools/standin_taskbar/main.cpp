@@ -39,42 +39,35 @@ bool RegisterStandinClass(const char* name, WNDPROC proc, UINT style, HBRUSH bac
 
 namespace {
 
-HWND FindControl() {
+HWND FindControlHere(void*) {
     return FindWindowExA(HWND_MESSAGE, nullptr, standin::ControlClass, nullptr);
+}
+
+HWND FindControl() {
+    return FindControlHere(nullptr);
+}
+
+// The command-line modes also find a taskbar that runs on another desktop.
+HWND FindControlAnywhere() {
+    return tool_ipc::FindOnAnyDesktop(FindControlHere, nullptr);
 }
 
 // The hook library that reports window changes; without it the poll alone
 // keeps the buttons right, only more slowly.
-HHOOK InstallWatchHook(HMODULE* library) {
+HHOOK InstallWatchHook() {
     char path[MAX_PATH];
     DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
     std::string dir(path, n);
     dir = dir.substr(0, dir.find_last_of('\\') + 1);
-    *library = LoadLibraryA((dir + standin::HookLibraryName).c_str());
-    if (!*library) {
-        fprintf(stderr, "standin_taskbar: cannot load %s: %s\n", standin::HookLibraryName,
-                tool_ipc::LastErrorText().c_str());
-        return nullptr;
-    }
-    auto setTarget = reinterpret_cast<standin::HookSetTargetFn>(
-        reinterpret_cast<void*>(GetProcAddress(*library, standin::HookSetTargetName)));
-    auto proc = reinterpret_cast<HOOKPROC>(
-        reinterpret_cast<void*>(GetProcAddress(*library, standin::HookProcName)));
-    if (!setTarget || !proc) return nullptr;
-    setTarget(Standin.control, GetCurrentProcessId());
-    HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROCRET, proc, *library, 0);
+    HMODULE library = LoadLibraryA((dir + standin::HookLibraryName).c_str());
+    auto proc = library ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(
+                              GetProcAddress(library, standin::HookProcName)))
+                        : nullptr;
+    HHOOK hook = proc ? SetWindowsHookExA(WH_CALLWNDPROCRET, proc, library, 0) : nullptr;
     if (!hook)
-        fprintf(stderr, "standin_taskbar: cannot install the window hook: %s\n",
-                tool_ipc::LastErrorText().c_str());
+        fprintf(stderr, "standin_taskbar: cannot install the window hook of %s: %s\n",
+                standin::HookLibraryName, tool_ipc::LastErrorText().c_str());
     return hook;
-}
-
-void RemoveWatchHook(HHOOK hook, HMODULE library) {
-    if (hook) UnhookWindowsHookEx(hook);
-    if (!library) return;
-    auto setTarget = reinterpret_cast<standin::HookSetTargetFn>(
-        reinterpret_cast<void*>(GetProcAddress(library, standin::HookSetTargetName)));
-    if (setTarget) setTarget(nullptr, 0);
 }
 
 void CreateFonts() {
@@ -108,8 +101,7 @@ int RunTaskbar() {
                 tool_ipc::LastErrorText().c_str());
         return 1;
     }
-    HMODULE hookLibrary = nullptr;
-    HHOOK hook = InstallWatchHook(&hookLibrary);
+    HHOOK hook = InstallWatchHook();
     ScanWindowsAtStart();
     // As a freshly started shell does: programs put their notification icons back.
     SendNotifyMessageA(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
@@ -120,7 +112,7 @@ int RunTaskbar() {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
-    RemoveWatchHook(hook, hookLibrary);
+    if (hook) UnhookWindowsHookEx(hook);
     DestroyWindow(Standin.tray);
     DestroyWindow(Standin.control);
     return 0;
@@ -128,7 +120,7 @@ int RunTaskbar() {
 
 int Client(const char* request) {
     std::string reply;
-    if (!tool_ipc::Request(FindControl(), request, &reply)) {
+    if (!tool_ipc::Request(FindControlAnywhere(), request, &reply)) {
         fprintf(stderr, "standin_taskbar: no stand-in taskbar answers\n");
         return 1;
     }
@@ -140,7 +132,7 @@ int Client(const char* request) {
 int WaitForTaskbar(DWORD timeoutMs) {
     DWORD start = GetTickCount();
     std::string reply;
-    while (!tool_ipc::Request(FindControl(), "state", &reply, 1000)) {
+    while (!tool_ipc::Request(FindControlAnywhere(), "state", &reply, 1000)) {
         if (GetTickCount() - start > timeoutMs) {
             fprintf(stderr, "standin_taskbar: no stand-in taskbar after %lu ms\n",
                     (unsigned long)timeoutMs);
@@ -152,7 +144,7 @@ int WaitForTaskbar(DWORD timeoutMs) {
 }
 
 int Quit() {
-    HWND control = FindControl();
+    HWND control = FindControlAnywhere();
     if (!control) return 0;
     if (Client("quit")) return 1;
     DWORD start = GetTickCount();

@@ -53,7 +53,5 @@ enum WindowEvent : LPARAM {
 // The hook library's exports (standin_hook.dll).
 constexpr char HookLibraryName[] = "standin_hook.dll";
 constexpr char HookProcName[] = "StandinWatchProc";
-constexpr char HookSetTargetName[] = "StandinSetTarget";
-using HookSetTargetFn = void(__cdecl*)(HWND control, DWORD standinProcessId);
 
 } // namespace standin

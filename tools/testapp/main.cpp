@@ -1,5 +1,6 @@
 // testapp.exe: see testapp.h for its command line and commands.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <fcntl.h>
 #include <io.h>
@@ -7,6 +8,7 @@
 #include <string.h>
 
 #include <string>
+#include <vector>
 
 #include "tools/common/ipc.h"
 #include "tools/testapp/testapp.h"
@@ -35,24 +37,38 @@ LRESULT CALLBACK DispatchProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
     }
 }
 
-// The rest of the command line after the first `skip` words, quotes kept.
-std::string CommandLineTail(int skip) {
-    const char* p = GetCommandLineA();
-    for (int i = 0; i < skip && *p; ++i) {
-        while (*p == ' ' || *p == '\t')
-            ++p;
-        bool quoted = false;
-        while (*p && (quoted || (*p != ' ' && *p != '\t'))) {
-            if (*p == '"') quoted = !quoted;
-            ++p;
-        }
+// The program's arguments in the ANSI code page, split by the system's rules
+// on the Unicode command line (a Shift-JIS second byte 0x5C is no escape there).
+std::vector<std::string> Arguments() {
+    std::vector<std::string> args;
+    int count = 0;
+    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (!wide) return args;
+    for (int i = 0; i < count; ++i) {
+        int n = WideCharToMultiByte(CP_ACP, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
+        std::string arg(n > 0 ? n - 1 : 0, '\0');
+        if (n > 1) WideCharToMultiByte(CP_ACP, 0, wide[i], -1, &arg[0], n, nullptr, nullptr);
+        args.push_back(arg);
     }
-    while (*p == ' ' || *p == '\t')
-        ++p;
-    return p;
+    LocalFree(wide);
+    return args;
 }
 
-HWND FindApp(const std::string& who) {
+// One command from the arguments from `first` on: an argument with a blank is
+// put in quotes ("title=two words" and title "two words" both work).
+std::string CommandFrom(const std::vector<std::string>& args, size_t first) {
+    std::string command;
+    for (size_t i = first; i < args.size(); ++i) {
+        if (!command.empty()) command += ' ';
+        bool blank = args[i].find_first_of(" \t") != std::string::npos;
+        command += blank ? "\"" + args[i] + "\"" : args[i];
+    }
+    return command;
+}
+
+// The control window of the testapp with this process id or label, on this desktop.
+HWND FindAppHere(void* context) {
+    const std::string& who = *static_cast<const std::string*>(context);
     HWND hwnd = nullptr;
     while ((hwnd = FindWindowExA(HWND_MESSAGE, hwnd, ControlClass, nullptr))) {
         char title[256];
@@ -68,9 +84,10 @@ HWND FindApp(const std::string& who) {
     return nullptr;
 }
 
-int SendTo(const std::string& who, const std::string& command) {
+int SendTo(std::string who, const std::string& command) {
     std::string reply;
-    if (!tool_ipc::Request(FindApp(who), command, &reply)) {
+    HWND app = tool_ipc::FindOnAnyDesktop(FindAppHere, &who);
+    if (!tool_ipc::Request(app, command, &reply)) {
         fprintf(stderr, "testapp: no testapp %s answers\n", who.c_str());
         return 1;
     }
@@ -109,10 +126,11 @@ int Run(const std::string& label, const std::string& first) {
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main() {
     // Lines end in "\n" for the shell scripts that read them.
     _setmode(_fileno(stdout), _O_BINARY);
-    if (argc >= 3 && !strcmp(argv[1], "/to")) return SendTo(argv[2], CommandLineTail(3));
-    if (argc >= 3 && !strcmp(argv[1], "/label")) return Run(argv[2], CommandLineTail(3));
-    return Run("", CommandLineTail(1));
+    std::vector<std::string> args = Arguments();
+    if (args.size() >= 3 && args[1] == "/to") return SendTo(args[2], CommandFrom(args, 3));
+    if (args.size() >= 3 && args[1] == "/label") return Run(args[2], CommandFrom(args, 3));
+    return Run("", CommandFrom(args, 1));
 }

@@ -5,6 +5,9 @@
 //   testapp.exe [/label NAME] [COMMAND]   runs; COMMAND (usually "open ...") first
 //   testapp.exe /to PID|NAME COMMAND      sends COMMAND to a running testapp, prints the reply
 //
+// On the command line an argument with blanks counts as one word, as if in
+// double quotes (from a shell: testapp.exe /to editor title '#0' 'two words').
+//
 // Commands (text in the ANSI code page; a value with blanks in double quotes;
 // a window R is "#N", the N-th window this testapp opened from 0, or "0x..."):
 //   open [count=N] [class=NAME] [title=TEXT] [hidden] [tool] [appwindow] [owned]
