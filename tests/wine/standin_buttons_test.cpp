@@ -2,6 +2,7 @@
 // Windows 2000 taskbar's did.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <commctrl.h>
 
 #include <stdlib.h>
 
@@ -42,6 +43,27 @@ class StandinButtons : public ::testing::Test {
     StandinTaskbar taskbar;
     TestApp app;
 };
+
+TEST_F(StandinButtons, OtherProgramsFindTheWindows2000TaskbarLayout) {
+    testing_support::TaskbarState state;
+    ASSERT_TRUE(taskbar.Read(&state));
+    // What pelmora looks up: the topmost "Shell_TrayWnd", its "MSTaskSwWClass"
+    // and that window's first child, a tab control in button style.
+    EXPECT_EQ(FindWindowA("Shell_TrayWnd", nullptr), state.tray);
+    EXPECT_EQ(FindWindowExA(state.tray, nullptr, "MSTaskSwWClass", nullptr), state.taskSwitch);
+    EXPECT_EQ(GetWindow(state.taskSwitch, GW_CHILD), state.tabCtrl);
+    char cls[64] = "";
+    GetClassNameA(state.tabCtrl, cls, sizeof cls);
+    EXPECT_STREQ(cls, "SysTabControl32");
+    EXPECT_TRUE(GetWindowLongPtrA(state.tabCtrl, GWL_STYLE) & TCS_BUTTONS);
+    EXPECT_TRUE(GetWindowLongPtrA(state.tray, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_EQ(state.rect.bottom, GetSystemMetrics(SM_CYSCREEN));
+    EXPECT_EQ(state.rect.right - state.rect.left, GetSystemMetrics(SM_CXSCREEN));
+
+    std::vector<HWND> w = app.Open("count=2");
+    ASSERT_TRUE(taskbar.WaitForButtons(w)) << taskbar.Text();
+    EXPECT_EQ(SendMessageA(state.tabCtrl, TCM_GETITEMCOUNT, 0, 0), 2);
+}
 
 TEST_F(StandinButtons, VisibleWindowsGetButtonsInCreationOrderWithTheirTitles) {
     TestApp other;
