@@ -8,7 +8,6 @@
 #include "tools/standin_taskbar/standin.h"
 
 #include <commctrl.h>
-#include <psapi.h>
 
 #include <map>
 
