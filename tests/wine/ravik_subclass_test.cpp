@@ -226,6 +226,25 @@ TEST_F(SubclassTest, SubclassOfAnEarlierTaskbarThatEndedDoesNotCountForANewOne) 
     EXPECT_EQ(Tray(TrayTabProc), TabRunsOtherProc);
 }
 
+TEST_F(SubclassTest, TaskbarKeepsWorkingWhenTheProgramEndsWithoutFreeHook) {
+    for (int load = 0; load <= 1; ++load) {
+        SCOPED_TRACE(load);
+        Child program;
+        ASSERT_EQ(program.Run("dying-program", load ? "1" : "0"), 1);
+        // Its hooks went with it; the subclass stays, and so does the library.
+        EXPECT_EQ(Tray(TrayTabProc), TabRunsOtherProc);
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(Tray(TrayInsertA, 0, 0x400 + i), 0);
+        EXPECT_EQ(Tray(TrayRavikMapped), 1);
+        EXPECT_TRUE(tray_.Running());
+        // The next program's FreeHook undoes it, and its SetHook is accepted.
+        EXPECT_EQ(FreeHook(), 1);
+        EXPECT_EQ(Tray(TrayTabProc), TabRunsFormerProc);
+        EXPECT_EQ(SetHook(0, 0), 1);
+        EXPECT_EQ(FreeHook(), 1);
+    }
+}
+
 // A window whose class name only looks like the task-switch window's.
 class LookAlikeTaskSwitchTest : public testing::TestWithParam<const char*> {};
 

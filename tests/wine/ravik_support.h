@@ -6,6 +6,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include <gtest/gtest.h>
@@ -111,12 +112,13 @@ constexpr char TrayClass[] = "Shell_TrayWnd";
 constexpr UINT TargetSendSelf = WM_APP + 1; // the target sends itself WM_SETTEXT with wParam
 
 // Commands to the fake tray window (sent by the test).
-constexpr UINT TrayInsertA = WM_APP + 1;    // TCM_INSERTITEMA at wParam, application value lParam
-constexpr UINT TrayInsertW = WM_APP + 2;    // TCM_INSERTITEMW likewise
-constexpr UINT TrayDelete = WM_APP + 3;     // TCM_DELETEITEM of item wParam
-constexpr UINT TrayCountTwice = WM_APP + 4; // two TCM_GETITEMCOUNT back to back; the count
-constexpr UINT TrayTabProc = WM_APP + 5;    // which procedure the tab control runs (below)
-constexpr UINT TrayTab = WM_APP + 6;        // the tab control's handle
+constexpr UINT TrayInsertA = WM_APP + 1;     // TCM_INSERTITEMA at wParam, application value lParam
+constexpr UINT TrayInsertW = WM_APP + 2;     // TCM_INSERTITEMW likewise
+constexpr UINT TrayDelete = WM_APP + 3;      // TCM_DELETEITEM of item wParam
+constexpr UINT TrayCountTwice = WM_APP + 4;  // two TCM_GETITEMCOUNT back to back; the count
+constexpr UINT TrayTabProc = WM_APP + 5;     // which procedure the tab control runs (below)
+constexpr UINT TrayTab = WM_APP + 6;         // the tab control's handle
+constexpr UINT TrayRavikMapped = WM_APP + 7; // 1 while ravik.dll is mapped in the tray's process
 enum TabProcKind { TabRunsFormerProc = 1, TabRunsClassProc = 2, TabRunsOtherProc = 3 };
 
 inline std::string ChildTitle(const char* mode, DWORD pid) {
@@ -187,6 +189,8 @@ inline LRESULT CALLBACK TrayProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
         return TabProcKindNow();
     case TrayTab:
         return reinterpret_cast<LRESULT>(TabControl);
+    case TrayRavikMapped:
+        return GetModuleHandleA("ravik.dll") != nullptr;
     case WM_CLOSE:
         DestroyWindow(hwnd);
         return 0;
@@ -246,6 +250,14 @@ inline int RunTray(const char* switchClass) {
     return RunLoop();
 }
 
+// A program that subclasses the taskbar and ends without FreeHook, as one that
+// crashed would. Its exit code is SetSubClass's result.
+inline int RunProgramThatDies(int load) {
+    if (!SetHook(1, 0)) return 2;
+    int result = SetSubClass(load);
+    ExitProcess(result);
+}
+
 } // namespace child
 
 // Runs the child mode named on the command line; -1 when this is no child.
@@ -253,6 +265,8 @@ inline int RunChildMode(int argc, char** argv) {
     if (argc < 3 || strcmp(argv[1], "--ravik-child") != 0) return -1;
     if (strcmp(argv[2], "target") == 0) return child::RunTarget();
     if (strcmp(argv[2], "tray") == 0 && argc >= 4) return child::RunTray(argv[3]);
+    if (strcmp(argv[2], "dying-program") == 0 && argc >= 4)
+        return child::RunProgramThatDies(atoi(argv[3]));
     return 1;
 }
 
@@ -267,16 +281,7 @@ class Child {
     // Starts the child and waits for its window. Modes: "target", and "tray"
     // with the class name of the task-switch window.
     bool Start(const char* mode, const char* arg = "") {
-        char exe[MAX_PATH];
-        GetModuleFileNameA(nullptr, exe, MAX_PATH);
-        std::string command = std::string("\"") + exe + "\" --ravik-child " + mode + " " + arg;
-        STARTUPINFOA si = {};
-        si.cb = sizeof si;
-        // No inherited handles: ctest would wait for a child holding its pipe.
-        if (!CreateProcessA(exe, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                            &info_))
-            return false;
-        CloseHandle(info_.hThread);
+        if (!Launch(mode, arg)) return false;
         std::string title = ChildTitle(mode, info_.dwProcessId);
         const char* cls = strcmp(mode, "tray") == 0 ? TrayClass : TargetClass;
         testing_support::WaitUntil([&] {
@@ -300,12 +305,36 @@ class Child {
         window_ = nullptr;
     }
 
+    // Runs a child that has no window to its end; its exit code, or -1.
+    int Run(const char* mode, const char* arg) {
+        if (!Launch(mode, arg)) return -1;
+        DWORD code = static_cast<DWORD>(-1);
+        if (WaitForSingleObject(info_.hProcess, 10000) == WAIT_OBJECT_0)
+            GetExitCodeProcess(info_.hProcess, &code);
+        Stop();
+        return static_cast<int>(code);
+    }
+
     bool Running() const {
         return info_.hProcess && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT;
     }
     HWND Window() const { return window_; }
 
   private:
+    bool Launch(const char* mode, const char* arg) {
+        char exe[MAX_PATH];
+        GetModuleFileNameA(nullptr, exe, MAX_PATH);
+        std::string command = std::string("\"") + exe + "\" --ravik-child " + mode + " " + arg;
+        STARTUPINFOA si = {};
+        si.cb = sizeof si;
+        // No inherited handles: ctest would wait for a child holding its pipe.
+        if (!CreateProcessA(exe, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                            &info_))
+            return false;
+        CloseHandle(info_.hThread);
+        return true;
+    }
+
     PROCESS_INFORMATION info_ = {};
     HWND window_ = nullptr;
 };
