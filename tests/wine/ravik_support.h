@@ -127,18 +127,20 @@ inline std::string ChildTitle(const char* mode, DWORD pid) {
 
 namespace child {
 
+// What the main window of every child does by default: a close request ends
+// the child.
+inline LRESULT MainWindowDefault(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_CLOSE) return DestroyWindow(hwnd), 0;
+    if (message == WM_DESTROY) return PostQuitMessage(0), 0;
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
 inline LRESULT CALLBACK TargetProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case TargetSendSelf:
         return SendMessageA(hwnd, WM_SETTEXT, wParam, reinterpret_cast<LPARAM>("self"));
-    case WM_CLOSE:
-        DestroyWindow(hwnd);
-        return 0;
-    case WM_DESTROY:
-        PostQuitMessage(0);
-        return 0;
     default:
-        return DefWindowProcA(hwnd, message, wParam, lParam);
+        return MainWindowDefault(hwnd, message, wParam, lParam);
     }
 }
 
@@ -191,14 +193,8 @@ inline LRESULT CALLBACK TrayProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
         return reinterpret_cast<LRESULT>(TabControl);
     case TrayRavikMapped:
         return GetModuleHandleA("ravik.dll") != nullptr;
-    case WM_CLOSE:
-        DestroyWindow(hwnd);
-        return 0;
-    case WM_DESTROY:
-        PostQuitMessage(0);
-        return 0;
     default:
-        return DefWindowProcA(hwnd, message, wParam, lParam);
+        return MainWindowDefault(hwnd, message, wParam, lParam);
     }
 }
 
