@@ -6,6 +6,7 @@
 #include <stdlib.h>
 
 #include "bench/bench_util.h"
+#include "core/scoped.h"
 #include "hook/ravik.h"
 
 static LRESULT CALLBACK QuietProc(HWND, UINT message, WPARAM, LPARAM) {
@@ -23,8 +24,7 @@ int main(int argc, char** argv) {
     HWND wnd = CreateWindowExA(0, "RavikBench", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
                                wc.hInstance, nullptr);
     HMODULE nullHook = LoadLibraryA("null_hook.dll");
-    auto nullProc = reinterpret_cast<HOOKPROC>(
-        reinterpret_cast<void*>(GetProcAddress(nullHook, "NullHookProc")));
+    auto nullProc = ProcAs<HOOKPROC>(nullHook, "NullHookProc");
     if (!wnd || !nullProc) {
         printf("set-up failed\n");
         return 1;
