@@ -10,6 +10,10 @@ HINSTANCE DllInstance;
 HANDLE RingMutex;
 HANDLE RingEvent;
 
+// Per process: this process's SetHook installed the hook in force, so its
+// FreeHook is the one to undo the subclass and remove the hook.
+static bool HookOwnedHere;
+
 void OpenRingObjects(HINSTANCE instance) {
     DllInstance = instance;
     RingMutex = CreateMutexA(nullptr, FALSE, RingMutexName);
@@ -47,13 +51,19 @@ int __cdecl SetHook(int subclassFlag, int classAddressFlag) {
         StoreShared(SharedArea.hookActive, 0L);
         return 0;
     }
+    HookOwnedHere = true;
     return 1;
 }
 
 int __cdecl FreeHook() {
     // Cleared first and on every path, so that no hook procedure subclasses the
-    // taskbar again and the next start of the program can set its hook.
+    // taskbar again and the next start of the program can set its hook (also
+    // after a program that held it ended without FreeHook).
     StoreShared(SharedArea.hookActive, 0L);
+    // The hook and subclass of another program that is still running are not
+    // ours to undo (a program whose SetHook was refused ends with FreeHook too);
+    // those of one that ended went with it or are kept by the next SetSubClass.
+    if (!HookOwnedHere) return 1;
     if (LoadShared(SharedArea.savedTabProc)) {
         HWND tab = LoadShared(SharedArea.tabCtrl);
         // Waits for the shell without a time-out: the control must run its own
@@ -63,9 +73,9 @@ int __cdecl FreeHook() {
         if (!IsWindow(tab)) StoreShared(SharedArea.savedTabProc, static_cast<WNDPROC>(nullptr));
     }
     HHOOK hook = LoadShared(SharedArea.hook);
-    if (!hook) return 1;
-    if (!UnhookWindowsHookEx(hook)) return 0;
+    if (hook && !UnhookWindowsHookEx(hook)) return 0;
     StoreShared(SharedArea.hook, static_cast<HHOOK>(nullptr));
+    HookOwnedHere = false;
     return 1;
 }
 

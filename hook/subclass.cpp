@@ -70,7 +70,7 @@ static BOOL CALLBACK FindTaskSwitch(HWND hwnd, LPARAM) {
     if (!GetClassNameA(hwnd, name, sizeof name) || !IsTaskSwitchClassName(name)) return TRUE;
     HWND tab = GetWindow(hwnd, GW_CHILD); // the tab control is its first child
     StoreShared(SharedArea.tabCtrl, tab);
-    if (!PinLibrary()) return FALSE;  // before the lock: it takes the loader's lock
+    if (!PinLibrary()) return FALSE; // before the lock: it takes the loader's lock
     RingLock lock;
     if (lock.Owned()) SubclassTabControl(tab);
     return FALSE; // the first match ends the search, subclassed or not

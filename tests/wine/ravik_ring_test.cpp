@@ -240,6 +240,29 @@ TEST_F(RingTest, GetSysTabCntIsZeroWithoutASubclass) {
     EXPECT_EQ(GetSysTabCnt(), 0);
 }
 
+TEST(HookOwner, FreeHookOfAProgramWhoseSetHookWasRefusedLeavesTheRunningHookAlone) {
+    ResetLibrary();
+    HWND wnd = CreateSinkWindow();
+    ASSERT_NE(wnd, nullptr);
+    Child owner;
+    ASSERT_TRUE(owner.Start("hook-owner"));
+    HHOOK hook = Area().hook;
+    ASSERT_NE(hook, nullptr);
+    EXPECT_EQ(SetHook(0, 0), 0);
+    EXPECT_EQ(FreeHook(), 1);
+    EXPECT_EQ(Area().hook, hook);
+    NoticeHooksOfOtherProcesses();
+    DrainRing();
+    SendMessageA(wnd, WM_SETTEXT, 1, 0);
+    EXPECT_EQ(NewMessage(), 1); // the other program's hook goes on recording
+    owner.Stop();               // and its own FreeHook removes it
+    EXPECT_EQ(Area().hook, nullptr);
+    DrainRing();
+    SendMessageA(wnd, WM_SETTEXT, 2, 0);
+    EXPECT_EQ(NewMessage(), 0);
+    DestroyWindow(wnd);
+}
+
 // ---- The proxy list ----
 
 class ProxyListTest : public testing::Test {

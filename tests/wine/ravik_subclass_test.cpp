@@ -237,11 +237,21 @@ TEST_F(SubclassTest, TaskbarKeepsWorkingWhenTheProgramEndsWithoutFreeHook) {
             EXPECT_EQ(Tray(TrayInsertA, 0, 0x400 + i), 0);
         EXPECT_EQ(Tray(TrayRavikMapped), 1);
         EXPECT_TRUE(tray_.Running());
-        // The next program's FreeHook undoes it, and its SetHook is accepted.
+        // The next program is refused once (the flag outlived its program);
+        // its FreeHook clears the flag, and the start after it takes over the
+        // subclass in place and undoes it at its end.
+        WNDPROC kept = Area().savedTabProc;
+        EXPECT_EQ(SetHook(1, 0), 0);
+        EXPECT_EQ(FreeHook(), 1);
+        EXPECT_EQ(Tray(TrayTabProc), TabRunsOtherProc);
+        ASSERT_EQ(SetHook(1, 0), 1);
+        EXPECT_EQ(SetSubClass(load), 1);
+        EXPECT_EQ(Area().savedTabProc, kept);
+        DrainRing();
+        EXPECT_EQ(Tray(TrayInsertA, 0, 0x410), 0);
+        EXPECT_EQ(ReadAll().size(), 1u);
         EXPECT_EQ(FreeHook(), 1);
         EXPECT_EQ(Tray(TrayTabProc), TabRunsFormerProc);
-        EXPECT_EQ(SetHook(0, 0), 1);
-        EXPECT_EQ(FreeHook(), 1);
     }
 }
 

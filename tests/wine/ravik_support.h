@@ -74,6 +74,14 @@ inline void ResetLibrary() {
     DrainRing();
 }
 
+// Wine keeps, per thread, which kinds of hook are installed, and refreshes it
+// only when the thread takes a message from the server: until then a hook that
+// another process installed is not called for this thread's own sends.
+inline void NoticeHooksOfOtherProcesses() {
+    PostThreadMessageA(GetCurrentThreadId(), WM_NULL, 0, 0);
+    testing_support::PumpMessages();
+}
+
 inline HANDLE OpenRingEvent() {
     return OpenEventA(SYNCHRONIZE | EVENT_MODIFY_STATE, FALSE, RingEventName);
 }
@@ -214,9 +222,9 @@ inline int RunLoop() {
 }
 
 // A hidden top-level window of the target class.
-inline int RunTarget() {
+inline int RunTarget(const char* mode = "target") {
     if (!Register(TargetClass, TargetProc)) return 2;
-    std::string title = ChildTitle("target", GetCurrentProcessId());
+    std::string title = ChildTitle(mode, GetCurrentProcessId());
     if (!CreateWindowExA(0, TargetClass, title.c_str(), WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
                          nullptr, nullptr, GetModuleHandleA(nullptr), nullptr))
         return 3;
@@ -246,6 +254,15 @@ inline int RunTray(const char* switchClass) {
     return RunLoop();
 }
 
+// A program that holds the hook while its window is open: SetHook(0, 0) first,
+// FreeHook when the window is closed.
+inline int RunHookOwner() {
+    if (!SetHook(0, 0)) return 2;
+    int result = RunTarget("hook-owner");
+    FreeHook();
+    return result;
+}
+
 // A program that subclasses the taskbar and ends without FreeHook, as one that
 // crashed would. Its exit code is SetSubClass's result.
 inline int RunProgramThatDies(int load) {
@@ -260,6 +277,7 @@ inline int RunProgramThatDies(int load) {
 inline int RunChildMode(int argc, char** argv) {
     if (argc < 3 || strcmp(argv[1], "--ravik-child") != 0) return -1;
     if (strcmp(argv[2], "target") == 0) return child::RunTarget();
+    if (strcmp(argv[2], "hook-owner") == 0) return child::RunHookOwner();
     if (strcmp(argv[2], "tray") == 0 && argc >= 4) return child::RunTray(argv[3]);
     if (strcmp(argv[2], "dying-program") == 0 && argc >= 4)
         return child::RunProgramThatDies(atoi(argv[3]));
@@ -274,8 +292,8 @@ class Child {
     Child& operator=(const Child&) = delete;
     ~Child() { Stop(); }
 
-    // Starts the child and waits for its window. Modes: "target", and "tray"
-    // with the class name of the task-switch window.
+    // Starts the child and waits for its window. Modes: "target", "hook-owner",
+    // and "tray" with the class name of the task-switch window.
     bool Start(const char* mode, const char* arg = "") {
         if (!Launch(mode, arg)) return false;
         std::string title = ChildTitle(mode, info_.dwProcessId);
