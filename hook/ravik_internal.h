@@ -22,9 +22,10 @@ constexpr DWORD RingWaitMs = 100; // no writer blocks an application longer than
 void OpenRingObjects(HINSTANCE instance);
 void CloseRingObjects();
 
-// Fields of the shared area are read and written by other processes at any
-// time: every access is one atomic load or store, so that the compiler neither
-// caches nor tears them. Acquire/release order a ring slot with writeIndex.
+// Fields of the shared area that other processes read or write without the
+// ring lock are accessed by one atomic load or store each, so that the
+// compiler neither caches nor tears them; acquire/release order a ring slot
+// with the writeIndex that publishes it.
 template <class T> inline T LoadShared(const T& field) {
     return __atomic_load_n(&field, __ATOMIC_ACQUIRE);
 }
