@@ -9,10 +9,12 @@ SharedHookArea SharedArea __attribute__((section(".sharedd"), shared)) = {};
 HINSTANCE DllInstance;
 HANDLE RingMutex;
 HANDLE RingEvent;
+HHOOK OwnHook;
 
-// Per process: this process's SetHook installed the hook in force, so its
-// FreeHook is the one to undo the subclass and remove the hook.
-static bool HookOwnedHere;
+void TakeHook(HHOOK hook) {
+    OwnHook = hook;
+    StoreShared(SharedArea.hook, hook);
+}
 
 void OpenRingObjects(HINSTANCE instance) {
     DllInstance = instance;
@@ -45,13 +47,12 @@ int __cdecl SetHook(int subclassFlag, int classAddressFlag) {
     StoreShared(SharedArea.subclassFlag, static_cast<LONG>(subclassFlag));
     StoreShared(SharedArea.classAddressFlag, static_cast<LONG>(classAddressFlag));
     HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, CallWndProcHook, DllInstance, 0);
-    StoreShared(SharedArea.hook, hook);
     if (!hook) {
         // Leave the library ready for the next attempt.
         StoreShared(SharedArea.hookActive, 0L);
         return 0;
     }
-    HookOwnedHere = true;
+    TakeHook(hook);
     return 1;
 }
 
@@ -63,7 +64,7 @@ int __cdecl FreeHook() {
     // The hook and subclass of another program that is still running are not
     // ours to undo (a program whose SetHook was refused ends with FreeHook too);
     // those of one that ended went with it or are kept by the next SetSubClass.
-    if (!HookOwnedHere) return 1;
+    if (!OwnHook) return 1;
     if (LoadShared(SharedArea.savedTabProc)) {
         HWND tab = LoadShared(SharedArea.tabCtrl);
         // Waits for the shell without a time-out: the control must run its own
@@ -72,10 +73,12 @@ int __cdecl FreeHook() {
         // A control that no longer exists took its subclass with it.
         if (!IsWindow(tab)) StoreShared(SharedArea.savedTabProc, static_cast<WNDPROC>(nullptr));
     }
-    HHOOK hook = LoadShared(SharedArea.hook);
-    if (hook && !UnhookWindowsHookEx(hook)) return 0;
-    StoreShared(SharedArea.hook, static_cast<HHOOK>(nullptr));
-    HookOwnedHere = false;
+    if (!UnhookWindowsHookEx(OwnHook)) return 0;
+    // Forgotten in the shared area too, unless a later program's hook is there.
+    HHOOK removed = OwnHook;
+    __atomic_compare_exchange_n(&SharedArea.hook, &removed, static_cast<HHOOK>(nullptr), false,
+                                __ATOMIC_ACQ_REL, __ATOMIC_ACQUIRE);
+    OwnHook = nullptr;
     return 1;
 }
 

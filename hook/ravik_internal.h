@@ -14,6 +14,12 @@ extern SharedHookArea SharedArea; // the section ".sharedd", one for all process
 extern HINSTANCE DllInstance;
 extern HANDLE RingMutex;
 extern HANDLE RingEvent;
+// Per process: the hook this process installed and has not removed, else null.
+// Only its FreeHook undoes the subclass and removes a hook.
+extern HHOOK OwnHook;
+
+// Makes `hook` the hook in force, this process's own.
+void TakeHook(HHOOK hook);
 
 constexpr DWORD RingWaitMs = 100; // no writer blocks an application longer than this
 

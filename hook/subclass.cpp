@@ -134,12 +134,13 @@ static bool SubclassInPlace() {
 // in first, so that some hook of ours keeps the library mapped in the shell all
 // along; when either step fails the old hook stays in force.
 static int SwapToGetMsgHook() {
+    if (!OwnHook) return 0; // no hook of this program's to swap
     HHOOK next = SetWindowsHookExA(WH_GETMESSAGE, GetMsgHook, DllInstance, 0);
     if (!next) return 0;
-    HHOOK old = LoadShared(SharedArea.hook);
-    StoreShared(SharedArea.hook, next);
-    if (old && !UnhookWindowsHookEx(old)) {
-        StoreShared(SharedArea.hook, old);
+    HHOOK old = OwnHook;
+    TakeHook(next);
+    if (!UnhookWindowsHookEx(old)) {
+        TakeHook(old);
         UnhookWindowsHookEx(next);
         return 0;
     }
@@ -156,5 +157,5 @@ int __cdecl SetSubClass(int load) {
     if (tray) SendMessageA(tray, WM_NULL, 0, 0);
     if (!LoadShared(SharedArea.savedTabProc)) return 0;
     if (load) return SwapToGetMsgHook();
-    return LoadShared(SharedArea.hook) != nullptr;
+    return OwnHook != nullptr;
 }

@@ -245,25 +245,38 @@ TEST_F(RingTest, GetSysTabCntIsZeroWithoutASubclass) {
     EXPECT_EQ(GetSysTabCnt(), 0);
 }
 
-TEST(HookOwner, FreeHookOfAProgramWhoseSetHookWasRefusedLeavesTheRunningHookAlone) {
+// Three programs: one holding the hook, one refused, and one started after the
+// refused one ended, while the first still runs.
+TEST(HookOwner, EachProgramsFreeHookRemovesOnlyItsOwnHook) {
     ResetLibrary();
     HWND wnd = CreateSinkWindow();
     ASSERT_NE(wnd, nullptr);
-    Child owner;
-    ASSERT_TRUE(owner.Start("hook-owner"));
-    HHOOK hook = Area().hook;
-    ASSERT_NE(hook, nullptr);
+    Child first;
+    ASSERT_TRUE(first.Start("hook-owner"));
+    HHOOK firstHook = Area().hook;
+    ASSERT_NE(firstHook, nullptr);
+    // The refused program: its FreeHook leaves the running hook alone.
     EXPECT_EQ(SetHook(0, 0), 0);
     EXPECT_EQ(FreeHook(), 1);
-    EXPECT_EQ(Area().hook, hook);
+    EXPECT_EQ(Area().hook, firstHook);
     NoticeHooksOfOtherProcesses();
     DrainRing();
     SendMessageA(wnd, WM_SETTEXT, 1, 0);
-    EXPECT_EQ(NewMessage(), 1); // the other program's hook goes on recording
-    owner.Stop();               // and its own FreeHook removes it
-    EXPECT_EQ(Area().hook, nullptr);
+    EXPECT_EQ(NewMessage(), 1); // the first program's hook goes on recording
+    // The next program (this process again) is accepted; the first one's end
+    // removes the first hook only.
+    ASSERT_EQ(SetHook(0, 0), 1);
+    HHOOK ownHook = Area().hook;
+    EXPECT_NE(ownHook, firstHook);
+    first.Stop();
+    EXPECT_EQ(Area().hook, ownHook);
     DrainRing();
     SendMessageA(wnd, WM_SETTEXT, 2, 0);
+    EXPECT_EQ(NewMessage(), 1);
+    EXPECT_EQ(FreeHook(), 1);
+    EXPECT_EQ(Area().hook, nullptr);
+    DrainRing();
+    SendMessageA(wnd, WM_SETTEXT, 3, 0);
     EXPECT_EQ(NewMessage(), 0);
     DestroyWindow(wnd);
 }
