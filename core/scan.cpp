@@ -41,16 +41,6 @@ void UnlinkMember(WndGroup* group, WndMember* member) {
     member->next = member->prev = nullptr;
 }
 
-// The threshold test of the passes. A group collapses when it passes its
-// threshold; a threshold below 1 (from a hand-edited settings file) would
-// also collapse groups whose windows are all hidden, and a proxy that stands
-// for no visible window only clutters the taskbar, so at least one visible
-// window is always needed.
-int NeedsProxy(const WndGroup* group) {
-    if (!IsGroupShown(group)) return 0;
-    return Settings.WinNum >= 1 || CountVisibleMembers(group) >= 1;
-}
-
 // Creates the group's proxy and then takes the members' own buttons away.
 // When no proxy could be made the members keep their buttons: a window must
 // never lose its button without a proxy standing for it.
@@ -68,7 +58,7 @@ void ForgetMember(WndGroup* group, WndMember* member, bool refresh) {
     IndexRemove(hwnd);
     if (group->members) {
         if (!refresh) return;
-        if (NeedsProxy(group)) {
+        if (IsGroupShown(group)) {
             // UpdateTabWnd refreshes the icon itself and puts a changed one on
             // the proxy; refreshing it before would hide the change from it.
             if (group->tab)
@@ -208,7 +198,7 @@ void ScanAllWindows() {
 // model without proxies; a group that already has one is left as it is.
 void CreateAllTabWnds() {
     for (WndGroup* g = GroupList; g; g = g->next) {
-        if (!g->tab && NeedsProxy(g)) Collapse(g);
+        if (!g->tab && IsGroupShown(g)) Collapse(g);
     }
 }
 
@@ -218,7 +208,7 @@ void RescanWindows() {
             // Only a window that a proxy stands for loses its button here; a
             // shown group still without proxy gets one in the pass that
             // follows, which hides its members then.
-            if (known->tab && NeedsProxy(known)) DeleteTabIfVisible(w);
+            if (known->tab && IsGroupShown(known)) DeleteTabIfVisible(w);
             continue;
         }
         if (!IsTaskbarCandidate(w)) continue;
@@ -227,7 +217,7 @@ void RescanWindows() {
         WndGroup* joined = nullptr;
         Registration r = RegisterWindow(w, icon, &joined);
         if (r == Registration::Failed) return;
-        if (r != Registration::Joined || !NeedsProxy(joined)) continue;
+        if (r != Registration::Joined || !IsGroupShown(joined)) continue;
         // A group founded here waits for the pass that follows the rescan.
         if (!joined->tab) {
             CreateTabWnd(joined);
@@ -246,7 +236,7 @@ void AddWindow(HWND hwnd) {
     if (!icon) return;
     WndGroup* joined = nullptr;
     if (RegisterWindow(hwnd, icon, &joined) != Registration::Joined) return;
-    if (!NeedsProxy(joined)) return;
+    if (!IsGroupShown(joined)) return;
     if (!joined->tab) {
         Collapse(joined);
     } else {
@@ -265,7 +255,7 @@ void RemoveWindow(HWND hwnd) {
 void RefreshGroupOf(HWND hwnd) {
     WndGroup* group = LookupGroup(hwnd);
     if (!group) return;
-    if (!NeedsProxy(group)) {
+    if (!IsGroupShown(group)) {
         DestroyTabWnd(group);
         return;
     }
@@ -298,11 +288,11 @@ void RefreshGroups() {
 
     for (WndGroup* g = GroupList; g; g = g->next) {
         if (g->tab) {
-            if (NeedsProxy(g))
+            if (IsGroupShown(g))
                 UpdateTabWnd(g->tab);
             else
                 DestroyTabWnd(g);
-        } else if (NeedsProxy(g)) {
+        } else if (IsGroupShown(g)) {
             Collapse(g);
         }
     }
@@ -314,11 +304,11 @@ void RefreshGroups() {
 void ApplyThresholds() {
     for (WndGroup* g = GroupList; g; g = g->next) {
         if (!g->tab) {
-            if (!NeedsProxy(g)) continue;
+            if (!IsGroupShown(g)) continue;
             HideMembers(g->members);
             CreateTabWnd(g);
             if (!g->tab) ShowMembers(g->members);
-        } else if (!NeedsProxy(g)) {
+        } else if (!IsGroupShown(g)) {
             DestroyTabWnd(g);
         }
     }
