@@ -90,7 +90,9 @@ TEST_F(AllocFailureTest, JoiningAGroupFailsWholeAtEachAllocation) {
         EXPECT_EQ(LookupGroup(a)->tab != nullptr, c.proxy);
         EXPECT_EQ(Logged(), c.logged);
         // Without a proxy no window loses its button.
-        if (!c.proxy) EXPECT_TRUE(taskbar->calls.empty());
+        if (!c.proxy) {
+            EXPECT_TRUE(taskbar->calls.empty());
+        }
         ExpectSound();
         CloseWindow(a);
         CloseWindow(b);

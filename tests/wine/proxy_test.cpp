@@ -8,6 +8,7 @@
 #include "core/scan.h"
 #include "taskbar/proxy.h"
 #include "tests/support/engine_fixture.h"
+#include "tests/support/support.h"
 
 using testing_support::AddCall;
 using testing_support::DeleteCall;
@@ -228,7 +229,9 @@ TEST_F(ProxyTest, MarkFlashingMarksMembersOfCollapsedGroupsOnly) {
         WndMember* member = LookupMember(a);
         EXPECT_EQ(member->flashing, c.flashing);
         EXPECT_EQ(LookupMember(b)->flashing, 0);
-        if (group->tab) EXPECT_EQ(group->tab->flashPending, c.flashPending);
+        if (group->tab) {
+            EXPECT_EQ(group->tab->flashPending, c.flashPending);
+        }
         CloseWindow(a);
         CloseWindow(b);
     }
