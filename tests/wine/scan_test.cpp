@@ -7,7 +7,9 @@
 #include <set>
 
 #include "core/globals.h"
+#include "core/classify.h"
 #include "core/scan.h"
+#include "taskbar/proxy.h"
 #include "tests/support/engine_fixture.h"
 #include "tests/support/model_check.h"
 
