@@ -133,7 +133,8 @@ HICON EngineTest::SmallIconOf(HWND hwnd) {
 }
 
 std::string EngineTest::ErrorLogText() const {
-    FILE* f = fopen((dir + "errorlog.txt").c_str(), "rb");
+    // Text mode, as the program writes it: the entries end in "\n" again.
+    FILE* f = fopen((dir + "errorlog.txt").c_str(), "r");
     if (!f) return std::string();
     std::string text;
     char buffer[512];
