@@ -204,7 +204,9 @@ TEST_F(DispatchTest, ActivationWithoutSubclassRefreshesTheGroupsOfTheWindowAndTh
         ProcessWndMessages();
         SubClassInEffect = 1;
         EXPECT_EQ(taskbar->calls, k.calls);
-        if (k.activated != c) EXPECT_EQ(LookupGroup(c) != nullptr, k.foregroundRegistered);
+        if (k.activated != c) {
+            EXPECT_EQ(LookupGroup(c) != nullptr, k.foregroundRegistered);
+        }
     }
 }
 
