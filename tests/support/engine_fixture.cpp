@@ -3,7 +3,6 @@
 #include <stdio.h>
 
 #include "core/globals.h"
-#include "core/pure/text.h"
 #include "core/scan.h"
 #include "taskbar/proxy.h"
 #include "tests/support/model_check.h"
@@ -35,7 +34,7 @@ void PrepareEngineProcess() {
     if (prepared) return;
     prepared = true;
     Instance = GetModuleHandleA(nullptr);
-    CreateModelLocks();
+    EnsureModelLocks();
     RegisterTabWndClass(nullptr, nullptr);
 
     static HICON classIcon = DistinctIcon();
@@ -52,39 +51,26 @@ void PrepareEngineProcess() {
 }
 
 void ResetModel() {
-    DestroyAllGroups();
-    while (GroupRule* r = RuleList) {
-        RuleList = r->next;
-        if (r->id) ObjFree(r->id);
-        if (r->title) ObjFree(r->title);
-        ObjFree(r);
-    }
     ObjAllocFailAfter(-1);
+    DestroyAllGroups();
+    FreeModel();
 }
 
 void EngineTest::SetUp() {
     PrepareEngineProcess();
     ResetModel();
     ASSERT_EQ(GroupList, nullptr);
-    Settings = SettingsRecord{2, 0, 1, 1, 1, 0, 0, 1, 1, 0};
-    SubClassInEffect = 1;
-    LoadInEffect = 1;
-    GetCurrentDirectoryA(MAX_PATH, previousDir);
-    dir = MakeTempDir("engine");
-    ASSERT_FALSE(dir.empty());
-    SetCurrentDirectoryA(dir.c_str());
+    ASSERT_EQ(ObjLiveBlocks(), 0);
 }
 
 void EngineTest::TearDown() {
     // Every test leaves a sound model behind, whatever it did.
     EXPECT_EQ(ModelFault(), "");
     ResetModel();
+    EXPECT_EQ(ObjLiveBlocks(), 0);
     for (HWND w : windows) DestroyWindow(w);
     windows.clear();
     PumpMessages();
-    SetCurrentDirectoryA(previousDir);
-    DeleteFileA((dir + "errorlog.txt").c_str());
-    RemoveDirectoryA(dir.c_str());
 }
 
 HWND EngineTest::MakeWindow(const char* cls, bool visible, HICON icon) {
@@ -102,26 +88,6 @@ void EngineTest::CloseWindow(HWND hwnd) {
         if (w == hwnd) w = nullptr;
 }
 
-GroupRule* EngineTest::AddRule(int type, const char* id, int enable, int winNum,
-                               const char* title) {
-    GroupRule* rule = (GroupRule*)ObjAlloc(sizeof(GroupRule));
-    rule->id = ObjStrDup(id);
-    rule->idHash = StrHash(id);
-    rule->type = type;
-    rule->enable = enable;
-    rule->winNum = winNum;
-    rule->title = ObjStrDup(title);
-    GroupRule** link = &RuleList;
-    GroupRule* prev = nullptr;
-    while (*link) {
-        prev = *link;
-        link = &(*link)->next;
-    }
-    rule->prev = prev;
-    *link = rule;
-    return rule;
-}
-
 std::string EngineTest::TitleOf(HWND hwnd) {
     char text[2048];
     int n = GetWindowTextA(hwnd, text, sizeof text);
@@ -130,18 +96,6 @@ std::string EngineTest::TitleOf(HWND hwnd) {
 
 HICON EngineTest::SmallIconOf(HWND hwnd) {
     return (HICON)SendMessageA(hwnd, WM_GETICON, ICON_SMALL, 0);
-}
-
-std::string EngineTest::ErrorLogText() const {
-    // Text mode, as the program writes it: the entries end in "\n" again.
-    FILE* f = fopen((dir + "errorlog.txt").c_str(), "r");
-    if (!f) return std::string();
-    std::string text;
-    char buffer[512];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
-    fclose(f);
-    return text;
 }
 
 }  // namespace testing_support

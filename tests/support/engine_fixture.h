@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/model.h"
+#include "tests/support/model_support.h"
 #include "tests/support/taskbar_recorder.h"
 
 namespace testing_support {
@@ -31,7 +32,9 @@ std::string OwnDisplayName();
 // model's locks; Instance is the test executable.
 void PrepareEngineProcess();
 
-// Gives back every group, proxy and rule (the windows are left alone).
+// Destroys every proxy (giving the members their buttons back), then gives
+// back every group, rule and block and puts the settings back to defaults.
+// The members' windows are left alone.
 void ResetModel();
 
 class EngineTest : public ::testing::Test {
@@ -45,20 +48,16 @@ protected:
     // Destroys a window made by MakeWindow before the end of the test.
     void CloseWindow(HWND hwnd);
 
-    // A rule at the end of RuleList (owned by the list).
-    GroupRule* AddRule(int type, const char* id, int enable, int winNum, const char* title);
-
     // Title of a window as GetWindowTextA gives it.
     static std::string TitleOf(HWND hwnd);
     // The small icon set on a window (its WM_GETICON answer).
     static HICON SmallIconOf(HWND hwnd);
     // The contents of errorlog.txt in the test's directory ("" when none).
-    std::string ErrorLogText() const;
+    std::string ErrorLogText() const { return cwd.ErrorLogText(); }
 
+    TempCurrentDir cwd;
     ScopedTaskbarRecorder taskbar;
     std::vector<HWND> windows;
-    std::string dir;
-    char previousDir[MAX_PATH] = {};
 };
 
 // The allocation-failure entry, as the program writes it.

@@ -21,7 +21,7 @@ protected:
     // how many requests were refused.
     template <typename F>
     int FailingAfter(int successes, F fn) {
-        DeleteFileA((dir + "errorlog.txt").c_str());
+        DeleteFileA((cwd.path() + "errorlog.txt").c_str());
         ObjAllocFailAfter(successes);
         fn();
         int refused = ObjAllocRefusals();

@@ -49,7 +49,7 @@ TEST_F(ProxyTest, ProxyIsAHiddenWindowWithAnEmptySystemMenu) {
 }
 
 TEST_F(ProxyTest, UpdateRewritesTheTitleOnlyWhenTheCountChanged) {
-    GroupRule* rule = AddRule(RuleTypeClass, EngineClassA, 1, -1, "Memo");
+    GroupRule* rule = testing_support::AppendTestRule(EngineClassA, RuleTypeClass, 1, -1, "Memo");
     HWND a = MakeWindow();
     HWND b = MakeWindow();
     HWND c = MakeWindow(EngineClassA, false);
@@ -74,7 +74,7 @@ TEST_F(ProxyTest, OverlongRuleTitleIsCutAtACharacterBoundary) {
     // 600 two-byte characters: 1200 bytes, more than a title can hold.
     std::string longTitle;
     for (int i = 0; i < 600; ++i) longTitle += "\x83\x41";
-    AddRule(RuleTypeClass, EngineClassA, 1, -1, longTitle.c_str());
+    testing_support::AppendTestRule(EngineClassA, RuleTypeClass, 1, -1, longTitle.c_str());
     WndGroup* group = GroupOf({MakeWindow(), MakeWindow()});
     CreateTabWnd(group);
     std::string title = TitleOf(group->tab->hwnd);

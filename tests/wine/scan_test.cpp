@@ -86,7 +86,7 @@ TEST_F(ScanTest, RulesDecideTitleAndThreshold) {
         testing_support::ResetModel();
         taskbar->Clear();
         Settings.WinNum = c.winNum == 2 ? 3 : 2;
-        AddRule(RuleTypeClass, EngineClassA, c.enable, c.winNum, c.title);
+        testing_support::AppendTestRule(EngineClassA, RuleTypeClass, c.enable, c.winNum, c.title);
         HWND a = MakeWindow();
         HWND b = MakeWindow();
         AddWindow(a);
