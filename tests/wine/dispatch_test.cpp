@@ -244,6 +244,45 @@ TEST_F(DispatchTest, ShowingAndCaptionChangesRefreshTheGroupOnlyWithoutSubclass)
     }
 }
 
+// Counts the icon requests a window receives: every refresh pass asks the
+// first visible member of each collapsed group for its icon once.
+int iconRequests = 0;
+WNDPROC countedProc = nullptr;
+LRESULT CALLBACK CountIconRequests(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_GETICON) ++iconRequests;
+    return CallWindowProcA(countedProc, hwnd, message, wParam, lParam);
+}
+
+TEST_F(DispatchTest, EntriesAlreadyWaitingShareOneRefreshPassUnlessTheModelChanged) {
+    struct Case {
+        const char* what;
+        std::vector<int> steps;  // 0: activation of a, 1: a new hidden window
+        int passes;
+    };
+    const Case cases[] = {
+        {"five activations", {0, 0, 0, 0, 0}, 1},
+        {"a window registered in between", {0, 1, 0}, 2},
+        {"a window registered before", {1, 0, 0}, 1},
+    };
+    Settings.Path = 0;
+    Settings.Class = 1;
+    MakeCollapsedGroup();
+    ASSERT_EQ(group->members->hwnd, b);  // the one asked for the icon
+    countedProc = (WNDPROC)SetWindowLongPtrA(b, GWLP_WNDPROC, (LONG_PTR)CountIconRequests);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ProcessWndMessages();
+        iconRequests = 0;
+        for (int step : c.steps) {
+            if (step == 0) Send(a, Activate);
+            else MakeWindow(EngineClassB, false);
+        }
+        ProcessWndMessages();
+        EXPECT_EQ(iconRequests, c.passes);
+    }
+    SetWindowLongPtrA(b, GWLP_WNDPROC, (LONG_PTR)countedProc);
+}
+
 TEST_F(DispatchTest, EmptyRingTakesAndReleasesTheLockOnly) {
     MakeCollapsedGroup();
     ravik_test::DrainRing();
