@@ -3,6 +3,8 @@
 // their thresholds.
 #include "core/scan.h"
 
+#include <string.h>
+
 #include "core/classify.h"
 #include "core/errorlog.h"
 #include "core/globals.h"
@@ -75,14 +77,50 @@ void ForgetMember(WndGroup* group, WndMember* member, bool refresh) {
     FreeGroup(group);
 }
 
+// The executable paths of the processes met in one walk of the top-level
+// windows. Looking a path up opens the process and reads its module list;
+// the windows of one application share it, so each process is asked once
+// per walk (a process id cannot be reused while the walk still meets the
+// windows of its process).
+class PathCache {
+public:
+    int Lookup(HWND hwnd, char* buffer) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(hwnd, &pid);
+        if (pid == 0) return 0;
+        for (Entry& e : entries_) {
+            if (e.pid != pid) continue;
+            if (e.found) memcpy(buffer, e.path, sizeof e.path);
+            return e.found;
+        }
+        Entry& e = entries_[next_];
+        next_ = (next_ + 1) % Slots;
+        e.pid = pid;
+        e.found = GetProcessImagePath(hwnd, e.path, sizeof e.path);
+        if (e.found) memcpy(buffer, e.path, sizeof e.path);
+        return e.found;
+    }
+
+private:
+    static constexpr int Slots = 16;
+    struct Entry {
+        DWORD pid;
+        int found;
+        char path[PathBufferSize];
+    };
+    Entry entries_[Slots] = {};
+    int next_ = 0;
+};
+
 enum class Registration { Skipped, Joined, Founded, Failed };
 
 // The registration steps shared by the scans and AddWindow. Failed means an
 // allocation failed (the walks stop there); the window stays unregistered.
-Registration RegisterWindow(HWND hwnd, HICON icon, WndGroup** joined) {
+Registration RegisterWindow(HWND hwnd, HICON icon, WndGroup** joined, PathCache* paths) {
     char path[PathBufferSize];
     char className[PathBufferSize];
-    if (!GetProcessImagePath(hwnd, path, sizeof path)) return Registration::Skipped;
+    int found = paths ? paths->Lookup(hwnd, path) : GetProcessImagePath(hwnd, path, sizeof path);
+    if (!found) return Registration::Skipped;
     if (!GetClassNameA(hwnd, className, sizeof className)) return Registration::Skipped;
     WndGroup* group = FindGroupFor(path, className);
     char* classCopy = ObjStrDup(className);
@@ -185,12 +223,14 @@ WndMember* AddMember(HWND hwnd, WndGroup* group, char* classCopy) {
 // Walks the top-level windows in Z order into groups. Meant for an empty
 // model; a window that is already registered is left as it is.
 void ScanAllWindows() {
+    static PathCache paths;
+    paths = PathCache();
     for (HWND w = FirstTopWindow(); w; w = GetWindow(w, GW_HWNDNEXT)) {
         if (!IsTaskbarCandidate(w)) continue;
         if (LookupGroup(w)) continue;
         HICON icon = GetWndIcon(w);  // a window without icon is grouped all the same
         WndGroup* joined = nullptr;
-        if (RegisterWindow(w, icon, &joined) == Registration::Failed) return;
+        if (RegisterWindow(w, icon, &joined, &paths) == Registration::Failed) return;
     }
 }
 
@@ -203,6 +243,8 @@ void CreateAllTabWnds() {
 }
 
 void RescanWindows() {
+    static PathCache paths;
+    paths = PathCache();
     for (HWND w = FirstTopWindow(); w; w = GetWindow(w, GW_HWNDNEXT)) {
         if (WndGroup* known = LookupGroup(w)) {
             // Only a window that a proxy stands for loses its button here; a
@@ -215,7 +257,7 @@ void RescanWindows() {
         HICON icon = GetWndIcon(w);
         if (!icon) continue;
         WndGroup* joined = nullptr;
-        Registration r = RegisterWindow(w, icon, &joined);
+        Registration r = RegisterWindow(w, icon, &joined, &paths);
         if (r == Registration::Failed) return;
         if (r != Registration::Joined || !IsGroupShown(joined)) continue;
         // A group founded here waits for the pass that follows the rescan.
@@ -235,7 +277,7 @@ void AddWindow(HWND hwnd) {
     HICON icon = GetWndIcon(hwnd);
     if (!icon) return;
     WndGroup* joined = nullptr;
-    if (RegisterWindow(hwnd, icon, &joined) != Registration::Joined) return;
+    if (RegisterWindow(hwnd, icon, &joined, nullptr) != Registration::Joined) return;
     if (!IsGroupShown(joined)) return;
     if (!joined->tab) {
         Collapse(joined);
