@@ -42,10 +42,6 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     "$PELMORA_WINESERVER" -w
 fi
 "$PELMORA_WINESERVER" -p
-# Without a window manager on the Xvfb screen, Wine waits 2 s for one to
-# withdraw every managed window that is hidden or destroyed. Unmanaged windows
-# are hidden at once.
-"$PELMORA_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
 # Start Wine's own services and desktop process now, detached from our output:
 # started later by a test, they would inherit its pipe and ctest would wait for
 # them until its time-out.
