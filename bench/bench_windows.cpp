@@ -11,8 +11,8 @@
 
 namespace {
 
-constexpr UINT QueryReceived = WM_APP + 1;  // returns the icon requests received so far
-constexpr UINT Quit = WM_APP + 2;           // ends the process
+constexpr UINT QueryReceived = WM_APP + 1; // returns the icon requests received so far
+constexpr UINT Quit = WM_APP + 2;          // ends the process
 
 LONG received = 0;
 
@@ -29,7 +29,7 @@ LRESULT CALLBACK BenchWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
     }
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     if (argc < 3) return 2;
@@ -47,9 +47,8 @@ int main(int argc, char** argv) {
     for (int i = 0; i < count; ++i) {
         char title[64];
         snprintf(title, sizeof title, "bench %lu %d", (unsigned long)GetCurrentProcessId(), i);
-        HWND w = CreateWindowExA(0, "PelmoraBenchWnd", title, WS_OVERLAPPEDWINDOW,
-                                 (i % 20) * 10, (i % 20) * 10, 200, 100, nullptr, nullptr,
-                                 instance, nullptr);
+        HWND w = CreateWindowExA(0, "PelmoraBenchWnd", title, WS_OVERLAPPEDWINDOW, (i % 20) * 10,
+                                 (i % 20) * 10, 200, 100, nullptr, nullptr, instance, nullptr);
         if (!w) return 4;
         // Set on the window as most applications do: Wine does not give
         // other processes the class icons.
@@ -62,6 +61,7 @@ int main(int argc, char** argv) {
         CloseHandle(ready);
     }
     MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0)
+        DispatchMessageA(&msg);
     return 0;
 }

@@ -28,7 +28,7 @@ constexpr UINT Quit = WM_APP + 2;
 
 // Counts the taskbar-list calls and does nothing else.
 class CountingTaskbarList : public ITaskbarList {
-public:
+  public:
     int adds = 0, deletes = 0;
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override {
         *out = this;
@@ -124,7 +124,8 @@ std::vector<App> StartApps(int perApp) {
         }
         CloseHandle(e);
     }
-    for (App& app : apps) EnumWindows(CollectWindow, (LPARAM)&app);
+    for (App& app : apps)
+        EnumWindows(CollectWindow, (LPARAM)&app);
     return apps;
 }
 
@@ -141,13 +142,15 @@ void StopApps(std::vector<App>& apps) {
 // Icon requests the applications' windows received so far.
 long Received(const std::vector<App>& apps) {
     long total = 0;
-    for (const App& app : apps) total += (long)SendMessageA(app.windows[0], QueryReceived, 0, 0);
+    for (const App& app : apps)
+        total += (long)SendMessageA(app.windows[0], QueryReceived, 0, 0);
     return total;
 }
 
 int CountWindows(const std::vector<App>& apps) {
     int n = 0;
-    for (const App& app : apps) n += (int)app.windows.size();
+    for (const App& app : apps)
+        n += (int)app.windows.size();
     return n;
 }
 
@@ -168,8 +171,10 @@ void BenchScan(int total, bool hooked) {
     long sentTabs = Received(apps) - sentBefore - sentScan;
     SIZE_T memAfter = CommittedBytes();
     int groups = 0, proxies = 0;
-    for (WndGroup* g = GroupList; g; g = g->next) ++groups;
-    for (TabWnd* t = TabWndList; t; t = t->next) ++proxies;
+    for (WndGroup* g = GroupList; g; g = g->next)
+        ++groups;
+    for (TabWnd* t = TabWndList; t; t = t->next)
+        ++proxies;
     printf("scan %5d windows (%s hook): ScanAllWindows %.1f ms (%.1f us/window), "
            "CreateAllTabWnds %.1f ms, total %.1f us/window; committed %.1f KiB/window "
            "(%d model blocks); sent to apps: scan %ld (%.2f/window), proxies %ld; "
@@ -205,7 +210,8 @@ void BenchDrain() {
     ScanAllWindows();
     CreateAllTabWnds();
     int proxies = 0;
-    for (TabWnd* t = TabWndList; t; t = t->next) ++proxies;
+    for (TabWnd* t = TabWndList; t; t = t->next)
+        ++proxies;
     SetHook(0, 0);
 
     struct Mix {
@@ -218,13 +224,13 @@ void BenchDrain() {
         {"mixed (ACTIVATE, NCACTIVATE, SETTEXT)", {Activate, NcActivate, SetText}},
     };
     for (const Mix& mix : mixes) {
-        ProcessWndMessages();  // whatever the hook saw so far
+        ProcessWndMessages(); // whatever the hook saw so far
         for (int i = 0; i < 99; ++i) {
             const App& app = apps[i % Applications];
             SendStep(app.windows[(i / Applications) % app.windows.size()],
                      mix.pattern[i % mix.pattern.size()]);
         }
-        int pending = (NewMessage() + 100) % 100;  // negative once the writer wrapped
+        int pending = (NewMessage() + 100) % 100; // negative once the writer wrapped
         long sentBefore = Received(apps);
         double t0 = Now();
         ProcessWndMessages();
@@ -249,7 +255,7 @@ void BenchDrain() {
     StopApps(apps);
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     Instance = GetModuleHandleA(nullptr);
@@ -257,7 +263,8 @@ int main(int argc, char** argv) {
     RegisterTabWndClass(nullptr, nullptr);
     TaskbarListObject = &taskbarList;
     std::vector<int> sizes;
-    for (int i = 1; i < argc; ++i) sizes.push_back(atoi(argv[i]));
+    for (int i = 1; i < argc; ++i)
+        sizes.push_back(atoi(argv[i]));
     if (sizes.empty()) sizes = {200, 1000};
     for (int n : sizes) {
         BenchScan(n, false);

@@ -17,7 +17,7 @@ namespace {
 // then setting its title; this many toggles before the title counts as a flash.
 constexpr int FlashActivations = 2;
 
-constexpr int RingSlots = 100;  // slots of the library's ring
+constexpr int RingSlots = 100; // slots of the library's ring
 
 // Entries still unread, from the one being handled on.
 int PendingEntries() {
@@ -34,10 +34,10 @@ int PendingEntries() {
 // same holds for rescans: one finds every window there is at that moment.
 struct Drain {
     bool passRan = false;
-    bool modelChanged = false;  // since the last pass
-    int covered = 0;            // unread entries that were waiting when the last pass began
+    bool modelChanged = false; // since the last pass
+    int covered = 0;           // unread entries that were waiting when the last pass began
     bool rescanRan = false;
-    int rescanCovered = 0;  // likewise for the last rescan
+    int rescanCovered = 0; // likewise for the last rescan
 
     void RefreshPass() {
         if (passRan && !modelChanged && covered > 0) return;
@@ -148,7 +148,7 @@ void Dispatch(Drain& drain, const WndMes& entry) {
     }
 }
 
-}  // namespace
+} // namespace
 
 void ProcessWndMessages() {
     EnterCriticalSection(&EventLock);

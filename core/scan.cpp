@@ -83,7 +83,7 @@ void ForgetMember(WndGroup* group, WndMember* member, bool refresh) {
 // per walk (a process id cannot be reused while the walk still meets the
 // windows of its process).
 class PathCache {
-public:
+  public:
     int Lookup(HWND hwnd, char* buffer) {
         DWORD pid = 0;
         GetWindowThreadProcessId(hwnd, &pid);
@@ -101,7 +101,7 @@ public:
         return e.found;
     }
 
-private:
+  private:
     static constexpr int Slots = 16;
     struct Entry {
         DWORD pid;
@@ -151,9 +151,11 @@ bool Indexed(HWND hwnd, WndGroup* group, WndMember* member) {
     return LookupMember(hwnd) == member;
 }
 
-HWND FirstTopWindow() { return GetTopWindow(GetDesktopWindow()); }
+HWND FirstTopWindow() {
+    return GetTopWindow(GetDesktopWindow());
+}
 
-}  // namespace
+} // namespace
 
 // The group takes ownership of pathCopy and its first member of classCopy;
 // when the group cannot be made both copies are released and nothing is
@@ -170,7 +172,7 @@ WndGroup* NewGroup(HWND hwnd, HICON icon, char* pathCopy, char* classCopy) {
     }
     group->members = member;
     group->path = pathCopy;
-    group->name = MakeDisplayName(pathCopy);  // null when it failed; the group is made all the same
+    group->name = MakeDisplayName(pathCopy); // null when it failed; the group is made all the same
     group->className = ObjStrDup(classCopy);
     group->icon = icon;
     if (!group->className) {
@@ -228,7 +230,7 @@ void ScanAllWindows() {
     for (HWND w = FirstTopWindow(); w; w = GetWindow(w, GW_HWNDNEXT)) {
         if (!IsTaskbarCandidate(w)) continue;
         if (LookupGroup(w)) continue;
-        HICON icon = GetWndIcon(w);  // a window without icon is grouped all the same
+        HICON icon = GetWndIcon(w); // a window without icon is grouped all the same
         WndGroup* joined = nullptr;
         if (RegisterWindow(w, icon, &joined, &paths) == Registration::Failed) return;
     }
@@ -321,7 +323,7 @@ void RefreshGroups() {
             if (!IsWindow(m->hwnd)) {
                 bool last = g->members == m && !nextMember;
                 ForgetMember(g, m, false);
-                if (last) break;  // the group itself is gone
+                if (last) break; // the group itself is gone
             }
             m = nextMember;
         }

@@ -84,7 +84,7 @@ void OnTabWndCreate(HWND hwnd) {
     DrawMenuBar(hwnd);
 }
 
-}  // namespace
+} // namespace
 
 ATOM RegisterTabWndClass(HICON icon, HICON smallIcon) {
     WNDCLASSEXA wc = {};
@@ -109,11 +109,13 @@ void DeleteTabIfVisible(HWND hwnd) {
 }
 
 void ShowMembers(WndMember* first) {
-    for (WndMember* m = first; m; m = m->next) AddTabIfVisible(m->hwnd);
+    for (WndMember* m = first; m; m = m->next)
+        AddTabIfVisible(m->hwnd);
 }
 
 void HideMembers(WndMember* first) {
-    for (WndMember* m = first; m; m = m->next) DeleteTabIfVisible(m->hwnd);
+    for (WndMember* m = first; m; m = m->next)
+        DeleteTabIfVisible(m->hwnd);
 }
 
 // The group's icon is that of the first visible member (most recently added

@@ -16,7 +16,7 @@ HICON DistinctIcon() {
     static BYTE andMask[32 * 32 / 8];
     static BYTE xorMask[32 * 32 / 8];
     static int made = 0;
-    xorMask[made % sizeof xorMask] ^= 0xFF;  // a different picture each time
+    xorMask[made % sizeof xorMask] ^= 0xFF; // a different picture each time
     ++made;
     return CreateIcon(GetModuleHandleA(nullptr), 32, 32, 1, 1, andMask, xorMask);
 }
@@ -68,14 +68,16 @@ void EngineTest::TearDown() {
     EXPECT_EQ(ModelFault(), "");
     ResetModel();
     EXPECT_EQ(ObjLiveBlocks(), 0);
-    for (HWND w : windows) DestroyWindow(w);
+    for (HWND w : windows)
+        DestroyWindow(w);
     windows.clear();
     PumpMessages();
 }
 
 HWND EngineTest::MakeWindow(const char* cls, bool visible, HICON icon) {
-    HWND w = CreateWindowExA(0, cls, "test window", WS_OVERLAPPEDWINDOW | (visible ? WS_VISIBLE : 0),
-                             10, 10, 200, 100, nullptr, nullptr, Instance, nullptr);
+    HWND w =
+        CreateWindowExA(0, cls, "test window", WS_OVERLAPPEDWINDOW | (visible ? WS_VISIBLE : 0), 10,
+                        10, 200, 100, nullptr, nullptr, Instance, nullptr);
     EXPECT_NE(w, nullptr);
     if (icon) SendMessageA(w, WM_SETICON, ICON_SMALL, (LPARAM)icon);
     windows.push_back(w);
@@ -98,4 +100,4 @@ HICON EngineTest::SmallIconOf(HWND hwnd) {
     return (HICON)SendMessageA(hwnd, WM_GETICON, ICON_SMALL, 0);
 }
 
-}  // namespace testing_support
+} // namespace testing_support

@@ -38,7 +38,7 @@ void PrepareEngineProcess();
 void ResetModel();
 
 class EngineTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
 
@@ -63,4 +63,4 @@ protected:
 // The allocation-failure entry, as the program writes it.
 extern const char AllocFailureText[];
 
-}  // namespace testing_support
+} // namespace testing_support

@@ -19,7 +19,7 @@ std::string Describe(const char* what, const void* where) {
     return text;
 }
 
-}  // namespace
+} // namespace
 
 std::string ModelFault() {
     std::set<HWND> windows;
@@ -38,7 +38,8 @@ std::string ModelFault() {
         const WndMember* prevMember = nullptr;
         for (const WndMember* m = g->members; m; m = m->next) {
             if (++walked > MaxWalk) return Describe("member list does not end", g);
-            if (m->prev != prevMember) return Describe("member's prev is not the member before it", m);
+            if (m->prev != prevMember)
+                return Describe("member's prev is not the member before it", m);
             prevMember = m;
             if (!m->className) return Describe("member without its class copy", m);
             if (!windows.insert(m->hwnd).second) return Describe("window in two members", m->hwnd);
@@ -70,9 +71,11 @@ std::string ModelFault() {
     int blocks = 0;
     for (const WndGroup* g = GroupList; g; g = g->next) {
         blocks += 3 + (g->name ? 1 : 0);
-        for (const WndMember* m = g->members; m; m = m->next) blocks += 2;
+        for (const WndMember* m = g->members; m; m = m->next)
+            blocks += 2;
     }
-    for (const TabWnd* t = TabWndList; t; t = t->next) blocks += 1;
+    for (const TabWnd* t = TabWndList; t; t = t->next)
+        blocks += 1;
     for (const GroupRule* r = RuleList; r; r = r->next) {
         if (++walked > MaxWalk) return "RuleList does not end";
         blocks += 1 + (r->id ? 1 : 0) + (r->title ? 1 : 0);
@@ -87,4 +90,4 @@ std::string ModelFault() {
     return std::string();
 }
 
-}  // namespace testing_support
+} // namespace testing_support

@@ -14,4 +14,4 @@ namespace testing_support {
 // check.
 std::string ModelFault();
 
-}  // namespace testing_support
+} // namespace testing_support

@@ -44,6 +44,8 @@ ScopedTaskbarRecorder::ScopedTaskbarRecorder() : previous_(TaskbarListObject) {
     TaskbarListObject = &recorder_;
 }
 
-ScopedTaskbarRecorder::~ScopedTaskbarRecorder() { TaskbarListObject = previous_; }
+ScopedTaskbarRecorder::~ScopedTaskbarRecorder() {
+    TaskbarListObject = previous_;
+}
 
-}  // namespace testing_support
+} // namespace testing_support

@@ -15,11 +15,15 @@ struct TaskbarCall {
     bool operator==(const TaskbarCall& o) const { return kind == o.kind && hwnd == o.hwnd; }
 };
 
-inline TaskbarCall AddCall(HWND w) { return {TaskbarCall::Add, w}; }
-inline TaskbarCall DeleteCall(HWND w) { return {TaskbarCall::Delete, w}; }
+inline TaskbarCall AddCall(HWND w) {
+    return {TaskbarCall::Add, w};
+}
+inline TaskbarCall DeleteCall(HWND w) {
+    return {TaskbarCall::Delete, w};
+}
 
 class TaskbarRecorder : public ITaskbarList {
-public:
+  public:
     std::vector<TaskbarCall> calls;
 
     void Clear() { calls.clear(); }
@@ -44,7 +48,7 @@ public:
 // Puts a recorder behind TaskbarListObject for the life of the guard and
 // restores the previous object afterwards.
 class ScopedTaskbarRecorder {
-public:
+  public:
     ScopedTaskbarRecorder();
     ~ScopedTaskbarRecorder();
     ScopedTaskbarRecorder(const ScopedTaskbarRecorder&) = delete;
@@ -52,9 +56,9 @@ public:
     TaskbarRecorder* operator->() { return &recorder_; }
     TaskbarRecorder& operator*() { return recorder_; }
 
-private:
+  private:
     TaskbarRecorder recorder_;
     ITaskbarList* previous_;
 };
 
-}  // namespace testing_support
+} // namespace testing_support

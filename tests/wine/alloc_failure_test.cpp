@@ -16,11 +16,10 @@ using testing_support::EngineClassB;
 namespace {
 
 class AllocFailureTest : public testing_support::EngineTest {
-protected:
+  protected:
     // Runs fn with ObjAlloc refusing after `successes` more blocks; returns
     // how many requests were refused.
-    template <typename F>
-    int FailingAfter(int successes, F fn) {
+    template <typename F> int FailingAfter(int successes, F fn) {
         DeleteFileA((cwd.path() + "errorlog.txt").c_str());
         ObjAllocFailAfter(successes);
         fn();
@@ -71,10 +70,8 @@ TEST_F(AllocFailureTest, JoiningAGroupFailsWholeAtEachAllocation) {
     // Joining takes the class copy, the member, the index entry and then,
     // as the group now passes its threshold, the proxy record.
     const Case cases[] = {
-        {0, "class copy", false, false, true},
-        {1, "member (fails silently)", false, false, false},
-        {2, "index entry", false, false, true},
-        {3, "proxy record", true, false, true},
+        {0, "class copy", false, false, true},  {1, "member (fails silently)", false, false, false},
+        {2, "index entry", false, false, true}, {3, "proxy record", true, false, true},
         {4, "nothing", true, true, false},
     };
     for (const Case& c : cases) {
@@ -161,7 +158,8 @@ TEST_F(AllocFailureTest, ScansStopSoundlyAtEachAllocation) {
                 EXPECT_TRUE(g && g->tab) << n;
             }
             ScanAllWindows();
-            for (HWND w : mine) EXPECT_NE(LookupGroup(w), nullptr) << n;
+            for (HWND w : mine)
+                EXPECT_NE(LookupGroup(w), nullptr) << n;
             ExpectSound();
         }
         EXPECT_GT(n, 5 * 3);
@@ -192,4 +190,4 @@ TEST_F(AllocFailureTest, CreateAllTabWndsMakesTheProxiesItCanAndLeavesTheRest) {
     ExpectSound();
 }
 
-}  // namespace
+} // namespace

@@ -22,7 +22,7 @@ RAVIK_TEST_MAIN()
 namespace {
 
 class DispatchTest : public testing_support::EngineTest {
-protected:
+  protected:
     void SetUp() override {
         EngineTest::SetUp();
         ASSERT_NE(ravik_test::MappedArea(), nullptr);
@@ -110,7 +110,9 @@ TEST_F(DispatchTest, TitleBarFlashIsDetectedFromTheMessageSequence) {
     const Case cases[] = {
         {"two toggles then a title", {NcActivate, NcActivate, SetText}, 1, 0},
         {"a title after the report gives nothing",
-         {NcActivate, NcActivate, SetText, ClearMark, SetText}, 0, 0},
+         {NcActivate, NcActivate, SetText, ClearMark, SetText},
+         0,
+         0},
         {"one toggle is not enough", {NcActivate, SetText}, 0, 1},
         {"the count carries over", {NcActivate, SetText, NcActivate, SetText}, 1, 0},
         {"activation resets", {NcActivate, NcActivate, Activate, SetText}, 0, 0},
@@ -142,7 +144,8 @@ TEST_F(DispatchTest, FlashSettingDecidesWhetherTheProxyFlashes) {
         Settings.Flash = flash;
         group->tab->flashPending = 0;
         LookupMember(a)->flashing = 0;
-        for (Step s : {NcActivate, NcActivate, SetText}) Send(a, s);
+        for (Step s : {NcActivate, NcActivate, SetText})
+            Send(a, s);
         ProcessWndMessages();
         EXPECT_EQ(LookupMember(a)->flashing, 1);
         EXPECT_EQ(group->tab->flashPending, flash);
@@ -156,7 +159,8 @@ TEST_F(DispatchTest, WindowsOfGroupsWithoutProxyAreNotCounted) {
     ProcessWndMessages();
     ASSERT_NE(LookupMember(a), nullptr);
     ASSERT_EQ(LookupGroup(a)->tab, nullptr);
-    for (Step s : {NcActivate, NcActivate, SetText}) Send(a, s);
+    for (Step s : {NcActivate, NcActivate, SetText})
+        Send(a, s);
     ProcessWndMessages();
     EXPECT_EQ(LookupMember(a)->flashing, 0);
     EXPECT_EQ(LookupMember(a)->ncActivateCount, 0);
@@ -168,7 +172,7 @@ TEST_F(DispatchTest, ActivationWithoutSubclassRefreshesTheGroupsOfTheWindowAndTh
     ASSERT_TRUE(SetForegroundWindow(c));
     ProcessWndMessages();
     ASSERT_EQ(GetForegroundWindow(), c);
-    RemoveWindow(c);  // c is known again only if the activation registers it
+    RemoveWindow(c); // c is known again only if the activation registers it
     ProcessWndMessages();
 
     struct Case {
@@ -180,11 +184,15 @@ TEST_F(DispatchTest, ActivationWithoutSubclassRefreshesTheGroupsOfTheWindowAndTh
     };
     const Case cases[] = {
         {"subclass in effect: the full pass only", 1, a, {}, false},
-        {"the foreground window itself: its group once", 0, c,
-         {DeleteCall(c), DeleteCall(b), DeleteCall(a)}, false},
-        {"another window: the foreground's group, then its own", 0, a,
-         {DeleteCall(c), DeleteCall(b), DeleteCall(a), DeleteCall(c), DeleteCall(b),
-          DeleteCall(a)},
+        {"the foreground window itself: its group once",
+         0,
+         c,
+         {DeleteCall(c), DeleteCall(b), DeleteCall(a)},
+         false},
+        {"another window: the foreground's group, then its own",
+         0,
+         a,
+         {DeleteCall(c), DeleteCall(b), DeleteCall(a), DeleteCall(c), DeleteCall(b), DeleteCall(a)},
          true},
     };
     for (const Case& k : cases) {
@@ -256,7 +264,7 @@ LRESULT CALLBACK CountIconRequests(HWND hwnd, UINT message, WPARAM wParam, LPARA
 TEST_F(DispatchTest, EntriesAlreadyWaitingShareOneRefreshPassUnlessTheModelChanged) {
     struct Case {
         const char* what;
-        std::vector<int> steps;  // 0: activation of a, 1: a new hidden window
+        std::vector<int> steps; // 0: activation of a, 1: a new hidden window
         int passes;
     };
     const Case cases[] = {
@@ -267,15 +275,17 @@ TEST_F(DispatchTest, EntriesAlreadyWaitingShareOneRefreshPassUnlessTheModelChang
     Settings.Path = 0;
     Settings.Class = 1;
     MakeCollapsedGroup();
-    ASSERT_EQ(group->members->hwnd, b);  // the one asked for the icon
+    ASSERT_EQ(group->members->hwnd, b); // the one asked for the icon
     countedProc = (WNDPROC)SetWindowLongPtrA(b, GWLP_WNDPROC, (LONG_PTR)CountIconRequests);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         ProcessWndMessages();
         iconRequests = 0;
         for (int step : c.steps) {
-            if (step == 0) Send(a, Activate);
-            else MakeWindow(EngineClassB, false);
+            if (step == 0)
+                Send(a, Activate);
+            else
+                MakeWindow(EngineClassB, false);
         }
         ProcessWndMessages();
         EXPECT_EQ(iconRequests, c.passes);
@@ -309,7 +319,7 @@ TEST_F(DispatchTest, EmptyRingTakesAndReleasesTheLockOnly) {
 // The taskbar's own button inserts, deletes and counts, recorded by the
 // library's subclass of a taskbar in a child process.
 class TaskbarDispatchTest : public DispatchTest {
-protected:
+  protected:
     void SetUp() override {
         testing_support::EngineTest::SetUp();
         ASSERT_NE(ravik_test::MappedArea(), nullptr);
@@ -357,7 +367,7 @@ TEST_F(TaskbarDispatchTest, TabControlCodesRunThePassesTheyStandFor) {
         ProcessWndMessages();
         Settings.WinNum = 2;
         RemoveWindow(stranger);
-        ASSERT_EQ(Tray(ravik_test::TrayInsertA, 0, 1), 0);  // an item to delete
+        ASSERT_EQ(Tray(ravik_test::TrayInsertA, 0, 1), 0); // an item to delete
         ravik_test::DrainRing();
         ASSERT_EQ(LookupGroup(a)->tab, nullptr);
 
@@ -379,4 +389,4 @@ TEST_F(TaskbarDispatchTest, TabControlCodesRunThePassesTheyStandFor) {
     }
 }
 
-}  // namespace
+} // namespace

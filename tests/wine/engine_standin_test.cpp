@@ -37,7 +37,7 @@ bool Has(const std::vector<HWND>& list, HWND w) {
 }
 
 class EngineWithStandin : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         testing_support::PrepareEngineProcess();
         testing_support::ResetModel();
@@ -121,4 +121,4 @@ TEST_F(EngineWithStandin, WindowShownLaterTurnsTwoButtonsIntoOneProxyButton) {
     EXPECT_FALSE(IsWindow(proxy));
 }
 
-}  // namespace
+} // namespace

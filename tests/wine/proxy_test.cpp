@@ -20,12 +20,13 @@ using Calls = std::vector<TaskbarCall>;
 namespace {
 
 class ProxyTest : public testing_support::EngineTest {
-protected:
+  protected:
     // A group of the given windows, registered newest last (so the last one
     // heads the member list), without proxy.
     WndGroup* GroupOf(std::initializer_list<HWND> members) {
         Settings.WinNum = 100;
-        for (HWND w : members) AddWindow(w);
+        for (HWND w : members)
+            AddWindow(w);
         Settings.WinNum = 2;
         return LookupGroup(*members.begin());
     }
@@ -73,7 +74,8 @@ TEST_F(ProxyTest, UpdateRewritesTheTitleOnlyWhenTheCountChanged) {
 TEST_F(ProxyTest, OverlongRuleTitleIsCutAtACharacterBoundary) {
     // 600 two-byte characters: 1200 bytes, more than a title can hold.
     std::string longTitle;
-    for (int i = 0; i < 600; ++i) longTitle += "\x83\x41";
+    for (int i = 0; i < 600; ++i)
+        longTitle += "\x83\x41";
     testing_support::AppendTestRule(EngineClassA, RuleTypeClass, 1, -1, longTitle.c_str());
     WndGroup* group = GroupOf({MakeWindow(), MakeWindow()});
     CreateTabWnd(group);
@@ -133,7 +135,7 @@ TEST_F(ProxyTest, ShowAndHideMembersSkipHiddenWindows) {
     ShowMembers(group->members);
     EXPECT_EQ(taskbar->calls, (Calls{AddCall(b), AddCall(a)}));
     taskbar->Clear();
-    ShowMembers(group->members->next);  // from the given member on
+    ShowMembers(group->members->next); // from the given member on
     EXPECT_EQ(taskbar->calls, (Calls{AddCall(a)}));
 }
 
@@ -166,7 +168,7 @@ TEST_F(ProxyTest, DestroyGivesButtonsBackOnlyToVisibleMembers) {
     EXPECT_EQ(taskbar->calls,
               (Calls{AddCall(c), AddCall(a), DeleteCall(proxy), DeleteCall(proxy)}));
     taskbar->Clear();
-    DestroyTabWnd(group);  // a group without proxy is left alone
+    DestroyTabWnd(group); // a group without proxy is left alone
     EXPECT_TRUE(taskbar->calls.empty());
 }
 
@@ -245,4 +247,4 @@ TEST_F(ProxyTest, TabTabClassIsRegisteredWithTheProxyProcedure) {
     EXPECT_EQ(wc.style, (UINT)(CS_HREDRAW | CS_VREDRAW));
 }
 
-}  // namespace
+} // namespace

@@ -24,7 +24,7 @@ using Calls = std::vector<TaskbarCall>;
 namespace {
 
 class ScanTest : public testing_support::EngineTest {
-protected:
+  protected:
     std::string Title(int count) { return std::to_string(count) + " " + name; }
     // Groups windows by class: one process, several "applications".
     void GroupByClass() {
@@ -234,7 +234,8 @@ TEST_F(ScanTest, ApplyThresholdsCreatesProxiesWithoutRetitlingExistingOnes) {
     HWND a1 = MakeWindow(EngineClassA), a2 = MakeWindow(EngineClassA),
          a3 = MakeWindow(EngineClassA);
     HWND b1 = MakeWindow(EngineClassB), b2 = MakeWindow(EngineClassB);
-    for (HWND w : {a1, a2, a3, b1, b2}) AddWindow(w);
+    for (HWND w : {a1, a2, a3, b1, b2})
+        AddWindow(w);
     RefreshGroups();
     HWND proxyA = ProxyOf(a1);
     ASSERT_NE(proxyA, nullptr);
@@ -289,10 +290,12 @@ TEST_F(ScanTest, DestroyAllGroupsThenAScanRebuildsTheSameGroups) {
     EXPECT_EQ(GroupList, nullptr);
     EXPECT_EQ(TabWndList, nullptr);
     EXPECT_EQ(ObjLiveBlocks(), 0);
-    for (HWND w : mine) EXPECT_EQ(LookupGroup(w), nullptr);
+    for (HWND w : mine)
+        EXPECT_EQ(LookupGroup(w), nullptr);
     EXPECT_FALSE(IsWindow(proxyA));
     EXPECT_FALSE(IsWindow(proxyB));
-    for (HWND w : {a1, a2, b1, b2}) EXPECT_TRUE(taskbar->ButtonAdded(w));
+    for (HWND w : {a1, a2, b1, b2})
+        EXPECT_TRUE(taskbar->ButtonAdded(w));
     EXPECT_TRUE(taskbar->CallsFor(b3).empty());
     EXPECT_TRUE(taskbar->ButtonDeleted(proxyA));
 
@@ -307,7 +310,8 @@ TEST_F(ScanTest, RefreshForgetsWindowsThatAreGone) {
     HWND a = MakeWindow();
     HWND b = MakeWindow();
     HWND c = MakeWindow();
-    for (HWND w : {a, b, c}) AddWindow(w);
+    for (HWND w : {a, b, c})
+        AddWindow(w);
     HWND proxy = ProxyOf(a);
     // No destruction is reported for these two: the library does not see it.
     CloseWindow(b);
@@ -342,7 +346,8 @@ TEST_F(ScanTest, RemovingTheNewestWindowPutsTheNextIconOnTheProxy) {
     HWND a = MakeWindow(EngineClassA, true, iconA);
     HWND b = MakeWindow(EngineClassA, true, iconB);
     HWND c = MakeWindow(EngineClassA, true, iconC);
-    for (HWND w : {a, b, c}) AddWindow(w);
+    for (HWND w : {a, b, c})
+        AddWindow(w);
     HWND proxy = ProxyOf(a);
     ASSERT_NE(proxy, nullptr);
     // The newest visible member's icon is the group's.
@@ -368,8 +373,10 @@ TEST_F(ScanTest, RescanRegistersNewWindowsAndHidesButtonsOfCollapsedGroupsAgain)
     RescanWindows();
     EXPECT_EQ(ProxyOf(c), proxy);
     EXPECT_EQ(TitleOf(proxy), Title(3));
-    for (HWND w : {a, b, c}) EXPECT_TRUE(taskbar->ButtonDeleted(w));
-    for (const TaskbarCall& call : taskbar->calls) EXPECT_NE(call.kind, TaskbarCall::Add);
+    for (HWND w : {a, b, c})
+        EXPECT_TRUE(taskbar->ButtonDeleted(w));
+    for (const TaskbarCall& call : taskbar->calls)
+        EXPECT_NE(call.kind, TaskbarCall::Add);
 }
 
 TEST_F(ScanTest, RescanLeavesAGroupWithoutProxyToTheRefreshThatFollows) {
@@ -404,4 +411,4 @@ TEST_F(ScanTest, RefreshGroupOfAHiddenGroupDestroysItsProxy) {
     EXPECT_EQ(taskbar->calls, (Calls{AddCall(a), DeleteCall(proxy), DeleteCall(proxy)}));
 }
 
-}  // namespace
+} // namespace
