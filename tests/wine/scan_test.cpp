@@ -35,6 +35,14 @@ class ScanTest : public testing_support::EngineTest {
         WndGroup* g = LookupGroup(member);
         return g && g->tab ? g->tab->hwnd : nullptr;
     }
+    // Two visible windows collapsed by AddWindow; their proxy.
+    HWND CollapsedPair(HWND* a, HWND* b) {
+        *a = MakeWindow();
+        *b = MakeWindow();
+        AddWindow(*a);
+        AddWindow(*b);
+        return ProxyOf(*a);
+    }
     bool InGroupList(const WndGroup* group) {
         for (WndGroup* g = GroupList; g; g = g->next)
             if (g == group) return true;
@@ -124,11 +132,8 @@ TEST_F(ScanTest, HiddenSecondWindowChangesNothingUntilARefreshSeesItShown) {
 }
 
 TEST_F(ScanTest, ThirdWindowOnlyRetitlesTheProxyUntilARefreshHidesIt) {
-    HWND a = MakeWindow();
-    HWND b = MakeWindow();
-    AddWindow(a);
-    AddWindow(b);
-    HWND proxy = ProxyOf(a);
+    HWND a, b;
+    HWND proxy = CollapsedPair(&a, &b);
     taskbar->Clear();
 
     HWND c = MakeWindow();
@@ -143,11 +148,8 @@ TEST_F(ScanTest, ThirdWindowOnlyRetitlesTheProxyUntilARefreshHidesIt) {
 }
 
 TEST_F(ScanTest, ClosingDownToOneWindowDestroysTheProxyAndGivesTheButtonBack) {
-    HWND a = MakeWindow();
-    HWND b = MakeWindow();
-    AddWindow(a);
-    AddWindow(b);
-    HWND proxy = ProxyOf(a);
+    HWND a, b;
+    HWND proxy = CollapsedPair(&a, &b);
     taskbar->Clear();
 
     CloseWindow(b);
@@ -362,11 +364,8 @@ TEST_F(ScanTest, RemovingTheNewestWindowPutsTheNextIconOnTheProxy) {
 }
 
 TEST_F(ScanTest, RescanRegistersNewWindowsAndHidesButtonsOfCollapsedGroupsAgain) {
-    HWND a = MakeWindow();
-    HWND b = MakeWindow();
-    AddWindow(a);
-    AddWindow(b);
-    HWND proxy = ProxyOf(a);
+    HWND a, b;
+    HWND proxy = CollapsedPair(&a, &b);
     HWND c = MakeWindow();
     taskbar->Clear();
 
@@ -398,11 +397,8 @@ TEST_F(ScanTest, RescanLeavesAGroupWithoutProxyToTheRefreshThatFollows) {
 }
 
 TEST_F(ScanTest, RefreshGroupOfAHiddenGroupDestroysItsProxy) {
-    HWND a = MakeWindow();
-    HWND b = MakeWindow();
-    AddWindow(a);
-    AddWindow(b);
-    HWND proxy = ProxyOf(a);
+    HWND a, b;
+    HWND proxy = CollapsedPair(&a, &b);
     ShowWindow(b, SW_HIDE);
     taskbar->Clear();
     RefreshGroupOf(b);
