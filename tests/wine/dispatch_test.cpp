@@ -89,6 +89,23 @@ TEST_F(DispatchTest, WindowsCreatedWhileTheHookRecordsAreGroupedByTheDrain) {
     EXPECT_EQ(area.proxyWnds[0], group->tab->hwnd);
 }
 
+TEST_F(DispatchTest, CreationAndDialogInitialisationRegisterAnUnknownWindow) {
+    for (UINT code : {(UINT)WM_CREATE, (UINT)WM_INITDIALOG}) {
+        SCOPED_TRACE(code);
+        HWND w = MakeWindow();
+        ProcessWndMessages();
+        RemoveWindow(w); // unknown again
+        ravik_test::DrainRing();
+        // A dialog's initialisation carries the focus window in wParam; no
+        // creation data is read from another process's entry.
+        SendMessageA(w, code, 0, 0);
+        ProcessWndMessages();
+        EXPECT_NE(LookupGroup(w), nullptr);
+        CloseWindow(w);
+        ProcessWndMessages();
+    }
+}
+
 TEST_F(DispatchTest, DestroyedWindowIsForgottenAndTheProxyListFollows) {
     MakeCollapsedGroup();
     HWND proxy = group->tab->hwnd;
