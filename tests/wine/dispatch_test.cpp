@@ -3,6 +3,7 @@
 // the model through ProcessWndMessages.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <commctrl.h>
 
 #include "core/dispatch.h"
 #include "core/globals.h"
@@ -342,6 +343,8 @@ class TaskbarDispatchTest : public DispatchTest {
         ASSERT_NE(ravik_test::MappedArea(), nullptr);
         ravik_test::ResetLibrary();
         ASSERT_TRUE(tray.Start("tray", "MSTaskSwWClass"));
+        tab = reinterpret_cast<HWND>(Tray(ravik_test::TrayTab));
+        ASSERT_NE(tab, nullptr);
         ASSERT_EQ(SetHook(1, 0), 1);
         ASSERT_EQ(SetSubClass(0), 1);
     }
@@ -353,12 +356,13 @@ class TaskbarDispatchTest : public DispatchTest {
         return SendMessageA(tray.Window(), command, wParam, lParam);
     }
     ravik_test::Child tray;
+    HWND tab = nullptr;
 };
 
 TEST_F(TaskbarDispatchTest, TabControlCodesRunThePassesTheyStandFor) {
     struct Case {
         const char* what;
-        UINT command;
+        UINT command; // a command to the taskbar child, or a code for its tab control
         int load;
         bool registersNewWindow;
         bool refreshes;
@@ -366,9 +370,9 @@ TEST_F(TaskbarDispatchTest, TabControlCodesRunThePassesTheyStandFor) {
     const Case cases[] = {
         {"insert (A)", ravik_test::TrayInsertA, 1, true, true},
         {"insert (W)", ravik_test::TrayInsertW, 0, true, true},
-        {"delete", ravik_test::TrayDelete, 1, false, true},
-        {"count with Load", ravik_test::TrayCountTwice, 1, false, true},
-        {"count without Load", ravik_test::TrayCountTwice, 0, false, false},
+        {"delete", TCM_DELETEITEM, 1, false, true},
+        {"count with Load", TCM_GETITEMCOUNT, 1, false, true},
+        {"count without Load", TCM_GETITEMCOUNT, 0, false, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -392,7 +396,10 @@ TEST_F(TaskbarDispatchTest, TabControlCodesRunThePassesTheyStandFor) {
         // The library forwards at most one count per 100 ms: asked again
         // until one is recorded.
         ASSERT_TRUE(testing_support::WaitUntil([&] {
-            Tray(c.command, 0, 0);
+            if (c.command == ravik_test::TrayInsertA || c.command == ravik_test::TrayInsertW)
+                Tray(c.command, 0, 0);
+            else // no pointer in these: sent to the control itself
+                SendMessageA(tab, c.command, 0, 0);
             return NewMessage() != 0;
         }));
         ProcessWndMessages();
