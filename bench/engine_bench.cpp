@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_util.h"
 #include "core/dispatch.h"
 #include "core/globals.h"
 #include "core/scan.h"
@@ -52,17 +53,6 @@ class CountingTaskbarList : public ITaskbarList {
 };
 
 CountingTaskbarList taskbarList;
-
-double Now() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return (double)t.QuadPart / (double)frequency.QuadPart;
-}
 
 // Private memory committed in this process, in bytes.
 SIZE_T CommittedBytes() {
@@ -163,13 +153,13 @@ void BenchScan(int total, bool hooked) {
     ClearIndex();
     SIZE_T memBefore = CommittedBytes();
     long sentBefore = Received(apps);
-    double t0 = Now();
+    double t0 = Seconds();
     ScanAllWindows();
-    double t1 = Now();
+    double t1 = Seconds();
     long sentScan = Received(apps) - sentBefore;
-    double t2 = Now();
+    double t2 = Seconds();
     CreateAllTabWnds();
-    double t3 = Now();
+    double t3 = Seconds();
     long sentTabs = Received(apps) - sentBefore - sentScan;
     SIZE_T memAfter = CommittedBytes();
     int groups = 0, proxies = 0;
@@ -234,9 +224,9 @@ void BenchDrain() {
         }
         int pending = (NewMessage() + 100) % 100; // negative once the writer wrapped
         long sentBefore = Received(apps);
-        double t0 = Now();
+        double t0 = Seconds();
         ProcessWndMessages();
-        double t1 = Now();
+        double t1 = Seconds();
         long sent = Received(apps) - sentBefore;
         printf("drain of %d entries, %d collapsed groups, %s: %.2f ms, %ld icon requests to "
                "the applications\n",
@@ -245,10 +235,10 @@ void BenchDrain() {
 
     // What one button insert forwarded by the taskbar subclass costs.
     long sentBefore = Received(apps);
-    double t0 = Now();
+    double t0 = Seconds();
     RescanWindows();
     RefreshGroups();
-    double t1 = Now();
+    double t1 = Seconds();
     printf("one button insert (RescanWindows + RefreshGroups): %.2f ms, %ld messages sent\n",
            (t1 - t0) * 1e3, Received(apps) - sentBefore);
 
