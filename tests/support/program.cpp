@@ -1,5 +1,6 @@
 #include "tests/support/program.h"
 
+#include <psapi.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -104,6 +105,12 @@ bool ProgramProcess::Start(const std::string& dir, const std::vector<std::string
     return true;
 }
 
+bool ProgramProcess::Attach(DWORD pid) {
+    process_ = OpenProcess(PROCESS_ALL_ACCESS, FALSE, pid);
+    pid_ = process_ ? pid : 0;
+    return process_ != nullptr;
+}
+
 bool ProgramProcess::WaitExit(DWORD timeoutMs, DWORD* code) {
     if (!process_) return false;
     bool ended = WaitUntil([&] { return WaitForSingleObject(process_, 0) == WAIT_OBJECT_0; },
@@ -139,6 +146,31 @@ std::vector<HWND> ProcessWindows(DWORD pid, const char* className, const char* t
     WindowQuery q = {pid, className, title, visibleOnly, {}};
     EnumWindows(CollectWindow, (LPARAM)&q);
     return q.found;
+}
+
+DWORD WaitProgramFrom(const std::string& exePath, DWORD except, DWORD timeoutMs) {
+    DWORD found = 0;
+    WaitUntil(
+        [&] {
+            HWND w = nullptr;
+            while ((w = FindWindowExA(nullptr, w, "pelmora", nullptr)) != nullptr) {
+                DWORD pid = 0;
+                GetWindowThreadProcessId(w, &pid);
+                if (pid == except) continue;
+                HANDLE p = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+                if (!p) continue;
+                char path[MAX_PATH] = "";
+                GetModuleFileNameExA(p, nullptr, path, sizeof path);
+                CloseHandle(p);
+                if (_stricmp(path, exePath.c_str()) == 0) {
+                    found = pid;
+                    return true;
+                }
+            }
+            return false;
+        },
+        timeoutMs);
+    return found;
 }
 
 std::vector<std::string> StaticTexts(HWND dialog) {

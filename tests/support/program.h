@@ -27,6 +27,8 @@ public:
     // Starts dir\pelmora.exe with dir as its current directory and extra
     // environment variables ("NAME=value"). False when it could not start.
     bool Start(const std::string& dir, const std::vector<std::string>& environment = {});
+    // Takes charge of a program started by someone else (a restarted instance).
+    bool Attach(DWORD pid);
     // Waits for the process to end; false on time-out. The code is then in *code.
     bool WaitExit(DWORD timeoutMs, DWORD* code);
     bool Running() const;
@@ -45,6 +47,10 @@ private:
 // null) and title (any when null).
 std::vector<HWND> ProcessWindows(DWORD pid, const char* className, const char* title,
                                  bool visibleOnly = true);
+
+// The process (other than `except`) whose main window of class "pelmora" runs
+// the program from `exePath`, waiting for it; 0 on time-out.
+DWORD WaitProgramFrom(const std::string& exePath, DWORD except, DWORD timeoutMs = 20000);
 
 // The texts of the static controls of a dialog (a message box's text among them).
 std::vector<std::string> StaticTexts(HWND dialog);
