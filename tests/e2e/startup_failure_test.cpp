@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <string.h>
+
 #include <string>
 
 #include "tests/support/program.h"
@@ -14,6 +16,9 @@ namespace {
 
 constexpr char HookFailed[] = "グローバルフックの設定に失敗しました";
 constexpr char SubclassFailed[] = "タスクバーのサブクラス化に失敗しました";
+constexpr char TaskbarListFailed[] = "タスクバーを操作するオブジェクトの作成に失敗しました";
+constexpr char TaskbarListServerKey[] =
+    "Software\\Classes\\CLSID\\{56FDF344-FD6D-11D0-958A-006097C9A090}\\InprocServer32";
 
 typedef int(__cdecl* SetHookFn)(int, int);
 typedef int(__cdecl* FreeHookFn)();
@@ -76,6 +81,45 @@ TEST(StartupFailure, NoTaskSwitchWindowUnderTheTrayGivesTheSubclassBoxAndExitMin
     ASSERT_TRUE(sawBox);
     EXPECT_EQ(code, (DWORD)-1);
     ExpectEntryAndSystemText(ReadFileText(dir + "errorlog.txt"), std::string(SubclassFailed) + "\n");
+    EXPECT_EQ(FindWindowA("pelmora", nullptr), nullptr);
+}
+
+// Points the taskbar-list class at a server that does not exist, and back afterwards.
+class TaskbarListServerMissing {
+public:
+    TaskbarListServerMissing() {
+        DWORD size = sizeof old_;
+        had_ = RegGetValueA(HKEY_LOCAL_MACHINE, TaskbarListServerKey, nullptr, RRF_RT_REG_SZ,
+                            nullptr, old_, &size) == ERROR_SUCCESS;
+        const char missing[] = "Z:\\nowhere\\no_tasklist_server.dll";
+        RegSetKeyValueA(HKEY_LOCAL_MACHINE, TaskbarListServerKey, nullptr, REG_SZ, missing,
+                        sizeof missing);
+    }
+    ~TaskbarListServerMissing() {
+        if (had_)
+            RegSetKeyValueA(HKEY_LOCAL_MACHINE, TaskbarListServerKey, nullptr, REG_SZ, old_,
+                            (DWORD)strlen(old_) + 1);
+        else
+            RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, TaskbarListServerKey, nullptr);
+    }
+
+private:
+    bool had_ = false;
+    char old_[2048] = "";
+};
+
+TEST(StartupFailure, NoTaskbarListObjectGivesABoxTwoEntriesAndExitMinusOne) {
+    std::string dir = MakeProgramCopy("nolist", "[pelmora]\r\nSubClass=0\r\n");
+    ASSERT_FALSE(dir.empty());
+    bool sawBox = false;
+    DWORD code = 0;
+    {
+        TaskbarListServerMissing missing;
+        code = RunUntilBox(dir, TaskbarListFailed, &sawBox);
+    }
+    ASSERT_TRUE(sawBox);
+    EXPECT_EQ(code, (DWORD)-1);
+    ExpectEntryAndSystemText(ReadFileText(dir + "errorlog.txt"), std::string(TaskbarListFailed) + "\n");
     EXPECT_EQ(FindWindowA("pelmora", nullptr), nullptr);
 }
 
