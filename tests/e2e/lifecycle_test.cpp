@@ -23,7 +23,7 @@ TEST(Lifecycle, ExitCommandEndsTheProgramWithCodeZero) {
     DWORD code = 1;
     ASSERT_TRUE(program.WaitExit(20000, &code));
     EXPECT_EQ(code, 0u);
-    EXPECT_EQ(ReadFileText(dir + "errorlog.txt"), "");
+    EXPECT_EQ(ReadErrorLog(dir), "");
 }
 
 TEST(Lifecycle, ASecondStartEndsAtOnceWithCodeZeroAndLeavesTheFirstRunning) {
@@ -40,7 +40,7 @@ TEST(Lifecycle, ASecondStartEndsAtOnceWithCodeZeroAndLeavesTheFirstRunning) {
     EXPECT_EQ(code, 0u);
     EXPECT_TRUE(first.Running());
     EXPECT_EQ(FindWindowA("pelmora", nullptr), main);
-    EXPECT_EQ(ReadFileText(dir + "errorlog.txt"), "");
+    EXPECT_EQ(ReadErrorLog(dir), "");
 }
 
 TEST(Lifecycle, TaskbarCreatedEndsTheProgramAndStartsItAgainFromTheSamePath) {
@@ -64,7 +64,7 @@ TEST(Lifecycle, TaskbarCreatedEndsTheProgramAndStartsItAgainFromTheSamePath) {
     PostMessageA(restarted.WaitMainWindow(), WM_COMMAND, 206, 0);
     ASSERT_TRUE(restarted.WaitExit(20000, &code));
     EXPECT_EQ(code, 0u);
-    EXPECT_EQ(ReadFileText(dir + "errorlog.txt"), "");
+    EXPECT_EQ(ReadErrorLog(dir), "");
 }
 
 }  // namespace

@@ -40,7 +40,7 @@ DWORD RunUntilBox(const std::string& dir, const char* text, bool* sawBox) {
     if (!box) return 0;
     *sawBox = true;
     // The box comes before the log entries.
-    EXPECT_EQ(ReadFileText(dir + "errorlog.txt"), "");
+    EXPECT_EQ(ReadErrorLog(dir), "");
     EXPECT_EQ(ProcessWindows(program.Pid(), "#32770", nullptr).size(), 1u);
     PressOk(box);
     DWORD code = 0;
@@ -54,8 +54,8 @@ TEST(StartupFailure, HookHeldByAnotherProcessGivesOneBoxTwoEntriesAndExitMinusOn
     // This process holds the hook of the very library file the program will load.
     HMODULE ravik = LoadLibraryA((dir + "ravik.dll").c_str());
     ASSERT_NE(ravik, nullptr);
-    SetHookFn setHook = (SetHookFn)GetProcAddress(ravik, "SetHook");
-    FreeHookFn freeHook = (FreeHookFn)GetProcAddress(ravik, "FreeHook");
+    SetHookFn setHook = (SetHookFn)(void*)GetProcAddress(ravik, "SetHook");
+    FreeHookFn freeHook = (FreeHookFn)(void*)GetProcAddress(ravik, "FreeHook");
     ASSERT_TRUE(setHook && freeHook);
     ASSERT_EQ(setHook(0, 0), 1);
 
@@ -64,7 +64,7 @@ TEST(StartupFailure, HookHeldByAnotherProcessGivesOneBoxTwoEntriesAndExitMinusOn
     freeHook();
     ASSERT_TRUE(sawBox);
     EXPECT_EQ(code, (DWORD)-1);
-    ExpectEntryAndSystemText(ReadFileText(dir + "errorlog.txt"), std::string(HookFailed) + "\n");
+    ExpectEntryAndSystemText(ReadErrorLog(dir), std::string(HookFailed) + "\n");
     // The main window went with the stop.
     EXPECT_EQ(FindWindowA("pelmora", nullptr), nullptr);
 }
@@ -80,7 +80,7 @@ TEST(StartupFailure, NoTaskSwitchWindowUnderTheTrayGivesTheSubclassBoxAndExitMin
     DWORD code = RunUntilBox(dir, SubclassFailed, &sawBox);
     ASSERT_TRUE(sawBox);
     EXPECT_EQ(code, (DWORD)-1);
-    ExpectEntryAndSystemText(ReadFileText(dir + "errorlog.txt"), std::string(SubclassFailed) + "\n");
+    ExpectEntryAndSystemText(ReadErrorLog(dir), std::string(SubclassFailed) + "\n");
     EXPECT_EQ(FindWindowA("pelmora", nullptr), nullptr);
 }
 
@@ -119,7 +119,7 @@ TEST(StartupFailure, NoTaskbarListObjectGivesABoxTwoEntriesAndExitMinusOne) {
     }
     ASSERT_TRUE(sawBox);
     EXPECT_EQ(code, (DWORD)-1);
-    ExpectEntryAndSystemText(ReadFileText(dir + "errorlog.txt"), std::string(TaskbarListFailed) + "\n");
+    ExpectEntryAndSystemText(ReadErrorLog(dir), std::string(TaskbarListFailed) + "\n");
     EXPECT_EQ(FindWindowA("pelmora", nullptr), nullptr);
 }
 

@@ -211,4 +211,14 @@ std::string ReadFileText(const std::string& path) {
     return text;
 }
 
+std::string ReadErrorLog(const std::string& dir) {
+    std::string raw = ReadFileText(dir + "errorlog.txt");
+    std::string text;
+    for (size_t i = 0; i < raw.size(); ++i) {
+        if (raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n') continue;
+        text += raw[i];
+    }
+    return text;
+}
+
 }  // namespace testing_support

@@ -61,7 +61,7 @@ TEST_F(EventLoop, EndsOnQuitWithItsCodeAndDispatchesWhatCameBefore) {
     PostQuitMessage(7);
     EXPECT_EQ(RunEventLoop(event_), 7);
     EXPECT_EQ(Posted, 3);
-    EXPECT_EQ(ReadFileText(dir_ + "errorlog.txt"), "");
+    EXPECT_EQ(ReadErrorLog(dir_), "");
     DestroyWindow(w);
 }
 
@@ -77,7 +77,7 @@ TEST_F(EventLoop, AWaitThatKeepsFailingStillServesMessagesAndLogsOnce) {
     EXPECT_EQ(RunEventLoop(dead), 42);
     EXPECT_EQ(Ticks, TicksBeforeQuit);
     // One entry for the whole run of failures: the text and the system's text.
-    std::string log = ReadFileText(dir_ + "errorlog.txt");
+    std::string log = ReadErrorLog(dir_);
     const std::string entry = "イベントの待機に失敗しました\n";
     ASSERT_EQ(log.compare(0, entry.size(), entry), 0) << log;
     EXPECT_EQ(log.find(entry, entry.size()), std::string::npos) << log;
