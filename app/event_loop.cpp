@@ -13,7 +13,6 @@ namespace {
 // QS_ALLINPUT as Windows 2000 defines it: keys, mouse moves and buttons, posted
 // messages, timers, paint, sent messages and hot keys.
 constexpr DWORD WakeMask = 0xFF;
-constexpr char RingEventName[] = "MsgHook-Wnd-Event-Name";
 constexpr char WaitFailedText[] = "イベントの待機に失敗しました\n";
 
 // Takes every waiting message; returns 0 once WM_QUIT was taken, with its wParam.

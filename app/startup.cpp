@@ -22,7 +22,6 @@ namespace {
 constexpr char MainClassName[] = "pelmora";
 constexpr char ProxyClassName[] = "tabtab";
 constexpr char MainWindowTitle[] = "";  // also the tip of the notification-area icon
-constexpr char RingEventName[] = "MsgHook-Wnd-Event-Name";
 constexpr DWORD AnyComContext = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER;
 
 constexpr char HookFailedText[] = "グローバルフックの設定に失敗しました";
