@@ -25,6 +25,17 @@ std::vector<char> EnvironmentWith(const std::vector<std::string>& extra) {
     return block;
 }
 
+HANDLE TestJob() {
+    static HANDLE job = [] {
+        HANDLE j = CreateJobObjectA(nullptr, nullptr);
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        if (j) SetInformationJobObject(j, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+        return j;
+    }();
+    return job;
+}
+
 struct WindowQuery {
     DWORD pid;
     const char* className;
@@ -96,9 +107,13 @@ bool ProgramProcess::Start(const std::string& dir, const std::vector<std::string
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, env.data(),
-                        dir.c_str(), &si, &pi))
+    if (!CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED,
+                        env.data(), dir.c_str(), &si, &pi))
         return false;
+    // The program, and an instance it starts again, end with the test process
+    // even when the test crashes: a left-over instance would spoil later tests.
+    AssignProcessToJobObject(TestJob(), pi.hProcess);
+    ResumeThread(pi.hThread);
     CloseHandle(pi.hThread);
     process_ = pi.hProcess;
     pid_ = pi.dwProcessId;
