@@ -152,7 +152,9 @@ TEST_F(AboutBox, ClickOnTheAddressesOpensThemAndNothingElse) {
 
 TEST_F(AboutBox, ItsHiddenButtonsAndCloseEndItForGoodAndANewOneCanOpen) {
     // The box is modeless: ending it must destroy it, never leave a hidden one behind.
-    const UINT ends[][2] = {{WM_COMMAND, IDOK}, {WM_COMMAND, IDCANCEL}, {WM_CLOSE, 0}};
+    // Enter and Esc reach the hidden OK and Cancel buttons through the dialog manager.
+    const UINT ends[][2] = {{WM_COMMAND, IDOK}, {WM_COMMAND, IDCANCEL}, {WM_CLOSE, 0},
+                            {WM_KEYDOWN, VK_ESCAPE}, {WM_KEYDOWN, VK_RETURN}};
     for (const auto& end : ends) {
         Command(208);
         ASSERT_TRUE(WaitUntil([&] { return Boxes().size() == 1; }));
