@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/model_support.h"
 #include "tests/support/program.h"
 #include "tests/support/support.h"
 

@@ -4,6 +4,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "tests/support/model_support.h"
 #include "tests/support/support.h"
 
 namespace testing_support {
@@ -80,12 +81,7 @@ std::string MakeProgramCopy(const char* tag, const char* iniText) {
     std::string dir = MakeTempDir(tag);
     if (dir.empty() || !CopyBeside("pelmora.exe", dir) || !CopyBeside("ravik.dll", dir))
         return std::string();
-    if (iniText) {
-        FILE* f = fopen((dir + "pelmora.ini").c_str(), "wb");
-        if (!f) return std::string();
-        fputs(iniText, f);
-        fclose(f);
-    }
+    if (iniText && !WriteFileText(dir + "pelmora.ini", iniText)) return std::string();
     return dir;
 }
 
@@ -215,24 +211,13 @@ HWND WaitMessageBox(DWORD pid, const char* text, DWORD timeoutMs) {
 
 void PressOk(HWND box) { PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0); }
 
-std::string ReadFileText(const std::string& path) {
-    std::string text;
-    FILE* f = fopen(path.c_str(), "rb");
-    if (!f) return text;
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
-    fclose(f);
-    return text;
-}
-
 std::string ReadErrorLog(const std::string& dir) {
-    std::string raw = ReadFileText(dir + "errorlog.txt");
+    // Text mode reads "\r\n" back as "\n".
     std::string text;
-    for (size_t i = 0; i < raw.size(); ++i) {
-        if (raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n') continue;
-        text += raw[i];
-    }
+    FILE* f = fopen((dir + "errorlog.txt").c_str(), "rt");
+    if (!f) return text;
+    for (int c; (c = fgetc(f)) != EOF;) text.push_back((char)c);
+    fclose(f);
     return text;
 }
 

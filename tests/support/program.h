@@ -62,9 +62,6 @@ HWND WaitMessageBox(DWORD pid, const char* text, DWORD timeoutMs = 20000);
 // Presses OK on a message box.
 void PressOk(HWND box);
 
-// Whole contents of a file; empty when it does not exist.
-std::string ReadFileText(const std::string& path);
-
 // The text of errorlog.txt in dir, with the line ends the C runtime's text mode
 // wrote ("\r\n") read back as "\n".
 std::string ReadErrorLog(const std::string& dir);
