@@ -75,15 +75,17 @@ open_app() { # name, window titles...
     mkdir -p "$demo/apps/$name"
     cp "$bin/testapp.exe" "$demo/apps/$name/$name.exe"
     local first=$1; shift
+    # One word per option: Wine quotes a word with blanks as a whole, which the
+    # test application reads as one option.
     "${wine[@]}" "$demo/apps/$name/$name.exe" /label "$name" \
-        "open title=\"$first\" x=$((60 + ${#apps[@]} * 220)) y=$((40 + ${#apps[@]} * 60)) w=420 h=300" \
+        open "title=$first" x=$((60 + ${#apps[@]} * 220)) y=$((40 + ${#apps[@]} * 60)) w=420 h=300 \
         </dev/null >/dev/null 2>&1 &
     apps+=("$name")
     wait_for "$name" "${wine[@]}" "$bin/testapp.exe" /to "$name" pid
     local i=1
     for title in "$@"; do
-        "${wine[@]}" "$bin/testapp.exe" /to "$name" \
-            "open title=\"$title\" x=$((60 + (${#apps[@]} - 1) * 220 + i * 30)) y=$((40 + (${#apps[@]} - 1) * 60 + i * 30)) w=420 h=300" \
+        "${wine[@]}" "$bin/testapp.exe" /to "$name" open "title=$title" \
+            x=$((60 + (${#apps[@]} - 1) * 220 + i * 30)) y=$((40 + (${#apps[@]} - 1) * 60 + i * 30)) w=420 h=300 \
             >/dev/null 2>&1
         i=$((i + 1))
     done
