@@ -6,9 +6,12 @@
 #include <string.h>
 
 #include <string>
+#include <vector>
 
 #include "tests/support/program.h"
+#include "tests/support/standin.h"
 #include "tests/support/support.h"
+#include "tests/support/testapp.h"
 
 using namespace testing_support;
 
@@ -48,8 +51,14 @@ DWORD RunUntilBox(const std::string& dir, const char* text, bool* sawBox) {
     return code;
 }
 
-TEST(StartupFailure, HookHeldByAnotherProcessGivesOneBoxTwoEntriesAndExitMinusOne) {
-    std::string dir = MakeProgramCopy("hookheld", "[pelmora]\r\nSubClass=0\r\n");
+TEST(StartupFailure, HookHeldByAnotherProcessGivesOneBoxTwoEntriesButtonsBackAndExitMinusOne) {
+    StandinTaskbar taskbar;
+    ASSERT_TRUE(taskbar.Start());
+    TestApp editor;
+    ASSERT_TRUE(editor.Launch("open count=2 title=\"memo%d.txt - editor\"", "editor.exe"));
+    std::vector<HWND> edits = editor.Windows();
+    ASSERT_TRUE(WaitUntil([&] { return ButtonsAreExactly(taskbar, edits); })) << taskbar.Text();
+    std::string dir = MakeProgramCopy("hookheld", nullptr);
     ASSERT_FALSE(dir.empty());
     // This process holds the hook of the very library file the program will load.
     HMODULE ravik = LoadLibraryA((dir + "ravik.dll").c_str());
@@ -65,8 +74,10 @@ TEST(StartupFailure, HookHeldByAnotherProcessGivesOneBoxTwoEntriesAndExitMinusOn
     ASSERT_TRUE(sawBox);
     EXPECT_EQ(code, (DWORD)-1);
     ExpectEntryAndSystemText(ReadErrorLog(dir), std::string(HookFailed) + "\n");
-    // The main window went with the stop.
+    // The main window and its icon went with the stop; every button is back.
     EXPECT_EQ(FindWindowA("pelmora", nullptr), nullptr);
+    EXPECT_TRUE(WaitUntil([&] { return ButtonsAreExactly(taskbar, edits); })) << taskbar.Text();
+    EXPECT_TRUE(taskbar.NotifyIcons().empty()) << taskbar.Text();
 }
 
 TEST(StartupFailure, NoTaskSwitchWindowUnderTheTrayGivesTheSubclassBoxAndExitMinusOne) {

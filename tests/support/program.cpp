@@ -4,7 +4,10 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <algorithm>
+
 #include "tests/support/model_support.h"
+#include "tests/support/standin.h"
 #include "tests/support/support.h"
 
 namespace testing_support {
@@ -210,6 +213,13 @@ HWND WaitMessageBox(DWORD pid, const char* text, DWORD timeoutMs) {
 }
 
 void PressOk(HWND box) { PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0); }
+
+bool ButtonsAreExactly(const StandinTaskbar& taskbar, std::vector<HWND> windows) {
+    std::vector<HWND> shown = taskbar.ButtonWindows();
+    std::sort(shown.begin(), shown.end());
+    std::sort(windows.begin(), windows.end());
+    return shown == windows;
+}
 
 std::string ReadErrorLog(const std::string& dir) {
     // Text mode reads "\r\n" back as "\n".

@@ -11,6 +11,8 @@
 
 namespace testing_support {
 
+class StandinTaskbar;
+
 // A copy of pelmora.exe and ravik.dll in a fresh folder, with the given
 // pelmora.ini text (none when iniText is null).
 std::string MakeProgramCopy(const char* tag, const char* iniText);
@@ -61,6 +63,9 @@ HWND WaitMessageBox(DWORD pid, const char* text, DWORD timeoutMs = 20000);
 
 // Presses OK on a message box.
 void PressOk(HWND box);
+
+// The stand-in taskbar shows exactly these windows' buttons, in any order.
+bool ButtonsAreExactly(const StandinTaskbar& taskbar, std::vector<HWND> windows);
 
 // The text of errorlog.txt in dir, with the line ends the C runtime's text mode
 // wrote ("\r\n") read back as "\n".
