@@ -114,12 +114,17 @@ void Startup(StandinTaskbar& taskbar) {
     TestApp apps[4];
     for (int i = 0; i < 4; ++i)
         if (!apps[i].Launch("open count=50 title=\"window %d\"", names[i])) return;
-    std::vector<double> ms;
+    std::vector<double> ms, mainMs;
     for (int run = 0; run < 5; ++run) {
         std::string dir = MakeProgramCopy("bench", nullptr);
         ProgramProcess program;
         double start = NowMs();
         if (!program.Start(dir)) return;
+        // The main window comes before the scan: the time to it is Wine's process
+        // start, COM and the settings files.
+        mainMs.push_back(TimeUntil(start, [&] {
+            return !ProcessWindows(program.Pid(), "pelmora", nullptr, false).empty();
+        }, 60000));
         ms.push_back(TimeUntil(start, [&] {
             return HasButtonTitled(taskbar, "50 alpha") && HasButtonTitled(taskbar, "50 bravo") &&
                    HasButtonTitled(taskbar, "50 charlie") && HasButtonTitled(taskbar, "50 delta");
@@ -128,6 +133,7 @@ void Startup(StandinTaskbar& taskbar) {
         DWORD code;
         program.WaitExit(30000, &code);
     }
+    Report("start-up to the main window (200 windows)", mainMs);
     Report("start-up to the proxies of 200 windows", ms);
 }
 
