@@ -2,6 +2,9 @@
 # Checks a built ravik.dll: its data section ".sharedd" is shared between
 # processes, and the nine exports carry their undecorated names.
 # Usage: check_dll.sh OBJDUMP DLL
+
+# objdump's headings are matched in English, whatever the locale.
+export LC_ALL=C
 objdump=$1
 dll=$2
 status=0

@@ -9,6 +9,12 @@ SharedHookArea SharedArea __attribute__((section(".sharedd"), shared)) = {};
 HINSTANCE DllInstance;
 HANDLE RingMutex;
 HANDLE RingEvent;
+HHOOK OwnHook;
+
+void TakeHook(HHOOK hook) {
+    OwnHook = hook;
+    StoreShared(SharedArea.hook, hook);
+}
 
 void OpenRingObjects(HINSTANCE instance) {
     DllInstance = instance;
@@ -41,19 +47,24 @@ int __cdecl SetHook(int subclassFlag, int classAddressFlag) {
     StoreShared(SharedArea.subclassFlag, static_cast<LONG>(subclassFlag));
     StoreShared(SharedArea.classAddressFlag, static_cast<LONG>(classAddressFlag));
     HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, CallWndProcHook, DllInstance, 0);
-    StoreShared(SharedArea.hook, hook);
     if (!hook) {
         // Leave the library ready for the next attempt.
         StoreShared(SharedArea.hookActive, 0L);
         return 0;
     }
+    TakeHook(hook);
     return 1;
 }
 
 int __cdecl FreeHook() {
     // Cleared first and on every path, so that no hook procedure subclasses the
-    // taskbar again and the next start of the program can set its hook.
+    // taskbar again and the next start of the program can set its hook (also
+    // after a program that held it ended without FreeHook).
     StoreShared(SharedArea.hookActive, 0L);
+    // The hook and subclass of another program that is still running are not
+    // ours to undo (a program whose SetHook was refused ends with FreeHook too);
+    // those of one that ended went with it or are kept by the next SetSubClass.
+    if (!OwnHook) return 1;
     if (LoadShared(SharedArea.savedTabProc)) {
         HWND tab = LoadShared(SharedArea.tabCtrl);
         // Waits for the shell without a time-out: the control must run its own
@@ -62,10 +73,12 @@ int __cdecl FreeHook() {
         // A control that no longer exists took its subclass with it.
         if (!IsWindow(tab)) StoreShared(SharedArea.savedTabProc, static_cast<WNDPROC>(nullptr));
     }
-    HHOOK hook = LoadShared(SharedArea.hook);
-    if (!hook) return 1;
-    if (!UnhookWindowsHookEx(hook)) return 0;
-    StoreShared(SharedArea.hook, static_cast<HHOOK>(nullptr));
+    if (!UnhookWindowsHookEx(OwnHook)) return 0;
+    // Forgotten in the shared area too, unless a later program's hook is there.
+    HHOOK removed = OwnHook;
+    __atomic_compare_exchange_n(&SharedArea.hook, &removed, static_cast<HHOOK>(nullptr), false,
+                                __ATOMIC_ACQ_REL, __ATOMIC_ACQUIRE);
+    OwnHook = nullptr;
     return 1;
 }
 

@@ -14,6 +14,12 @@ extern SharedHookArea SharedArea; // the section ".sharedd", one for all process
 extern HINSTANCE DllInstance;
 extern HANDLE RingMutex;
 extern HANDLE RingEvent;
+// Per process: the hook this process installed and has not removed, else null.
+// Only its FreeHook undoes the subclass and removes a hook.
+extern HHOOK OwnHook;
+
+// Makes `hook` the hook in force, this process's own.
+void TakeHook(HHOOK hook);
 
 constexpr DWORD RingWaitMs = 100; // no writer blocks an application longer than this
 
@@ -22,9 +28,10 @@ constexpr DWORD RingWaitMs = 100; // no writer blocks an application longer than
 void OpenRingObjects(HINSTANCE instance);
 void CloseRingObjects();
 
-// Fields of the shared area are read and written by other processes at any
-// time: every access is one atomic load or store, so that the compiler neither
-// caches nor tears them. Acquire/release order a ring slot with writeIndex.
+// Fields of the shared area that other processes read or write without the
+// ring lock are accessed by one atomic load or store each, so that the
+// compiler neither caches nor tears them; acquire/release order a ring slot
+// with the writeIndex that publishes it.
 template <class T> inline T LoadShared(const T& field) {
     return __atomic_load_n(&field, __ATOMIC_ACQUIRE);
 }

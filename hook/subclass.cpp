@@ -58,7 +58,7 @@ static void SubclassTabControl(HWND tab) {
         if (OriginalTabProc) StoreShared(SharedArea.savedTabProc, OriginalTabProc);
         return;
     }
-    if (!current || !PinLibrary()) return;
+    if (!current) return;
     OriginalTabProc = current;
     StoreShared(SharedArea.savedTabProc, current);
     if (!SetWindowLongPtrA(tab, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TaskbarSubclassProc)))
@@ -70,6 +70,7 @@ static BOOL CALLBACK FindTaskSwitch(HWND hwnd, LPARAM) {
     if (!GetClassNameA(hwnd, name, sizeof name) || !IsTaskSwitchClassName(name)) return TRUE;
     HWND tab = GetWindow(hwnd, GW_CHILD); // the tab control is its first child
     StoreShared(SharedArea.tabCtrl, tab);
+    if (!PinLibrary()) return FALSE; // before the lock: it takes the loader's lock
     RingLock lock;
     if (lock.Owned()) SubclassTabControl(tab);
     return FALSE; // the first match ends the search, subclassed or not
@@ -133,12 +134,13 @@ static bool SubclassInPlace() {
 // in first, so that some hook of ours keeps the library mapped in the shell all
 // along; when either step fails the old hook stays in force.
 static int SwapToGetMsgHook() {
+    if (!OwnHook) return 0; // no hook of this program's to swap
     HHOOK next = SetWindowsHookExA(WH_GETMESSAGE, GetMsgHook, DllInstance, 0);
     if (!next) return 0;
-    HHOOK old = LoadShared(SharedArea.hook);
-    StoreShared(SharedArea.hook, next);
-    if (old && !UnhookWindowsHookEx(old)) {
-        StoreShared(SharedArea.hook, old);
+    HHOOK old = OwnHook;
+    TakeHook(next);
+    if (!UnhookWindowsHookEx(old)) {
+        TakeHook(old);
         UnhookWindowsHookEx(next);
         return 0;
     }
@@ -155,5 +157,5 @@ int __cdecl SetSubClass(int load) {
     if (tray) SendMessageA(tray, WM_NULL, 0, 0);
     if (!LoadShared(SharedArea.savedTabProc)) return 0;
     if (load) return SwapToGetMsgHook();
-    return LoadShared(SharedArea.hook) != nullptr;
+    return OwnHook != nullptr;
 }

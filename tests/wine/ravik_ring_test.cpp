@@ -6,6 +6,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/testapp.h"
 #include "tests/wine/ravik_support.h"
 
 using namespace ravik_test;
@@ -15,10 +16,6 @@ namespace {
 HWND Handle(int n) {
     return reinterpret_cast<HWND>(static_cast<ULONG_PTR>(0x7000 + n));
 }
-uint32_t Low32(HWND hwnd) {
-    return static_cast<uint32_t>(reinterpret_cast<ULONG_PTR>(hwnd));
-}
-
 // Sends `count` recorded messages (WM_SETTEXT) to `wnd`, numbered first..first+count-1 in wParam.
 void SendNumbered(HWND wnd, int first, int count) {
     for (int i = first; i < first + count; ++i)
@@ -41,6 +38,14 @@ class RingTest : public testing::Test {
         FreeHook();
         DestroyWindow(wnd_);
         CloseHandle(event_);
+    }
+
+    // The test application with one hidden window, started under the hook; its window.
+    HWND LaunchApp(testing_support::TestApp* app) {
+        if (!app->Launch("open hidden")) return nullptr;
+        std::vector<HWND> windows = app->Windows();
+        DrainRing();
+        return windows.size() == 1 ? windows[0] : nullptr;
     }
 
     // A fresh SetHook, the way a restarted program begins.
@@ -159,19 +164,18 @@ TEST_F(RingTest, OtherMessagesAreNeitherRecordedNorSignalled) {
 }
 
 TEST_F(RingTest, MessagesOfAWindowInAnotherProcessAreRecordedWithItsHandle) {
-    Child target;
-    ASSERT_TRUE(target.Start("target"));
-    DrainRing();
-    // Sent from here and handled there; then sent by the target to itself.
-    SendMessageA(target.Window(), WM_SETTEXT, 5, reinterpret_cast<LPARAM>("remote"));
-    SendMessageA(target.Window(), TargetSendSelf, 6, 0);
-    std::vector<WndMes> entries = ReadAll();
+    testing_support::TestApp app;
+    HWND remote = LaunchApp(&app);
+    ASSERT_NE(remote, nullptr);
+    // The application retitles its window; then a title is sent from here.
+    EXPECT_EQ(app.Send("title #0 remote"), "ok");
+    SendMessageA(remote, WM_SETTEXT, 5, reinterpret_cast<LPARAM>("sent"));
+    std::vector<WndMes> entries = Only(ReadAll(), WM_SETTEXT);
     ASSERT_EQ(entries.size(), 2u);
-    for (int i = 0; i < 2; ++i) {
-        EXPECT_EQ(entries[i].hwnd, Low32(target.Window()));
-        EXPECT_EQ(entries[i].message, static_cast<uint32_t>(WM_SETTEXT));
-        EXPECT_EQ(entries[i].wParam, static_cast<uint32_t>(5 + i));
-    }
+    EXPECT_EQ(entries[0].hwnd, Low32(remote));
+    EXPECT_EQ(entries[0].wParam, 0u);
+    EXPECT_EQ(entries[1].hwnd, Low32(remote));
+    EXPECT_EQ(entries[1].wParam, 5u);
 }
 
 TEST_F(RingTest, EventWakesAWaitingReader) {
@@ -184,39 +188,40 @@ TEST_F(RingTest, EventWakesAWaitingReader) {
 }
 
 TEST_F(RingTest, WriterThatCannotGetTheMutexDropsItsEntryAndGoesOn) {
-    Child target;
-    ASSERT_TRUE(target.Start("target"));
-    DrainRing();
+    testing_support::TestApp app;
+    HWND remote = LaunchApp(&app);
+    ASSERT_NE(remote, nullptr);
     {
         MutexHolder holder;
         ASSERT_TRUE(holder.Held());
-        SendNumbered(wnd_, 1, 1);                            // this process
-        SendMessageA(target.Window(), TargetSendSelf, 2, 0); // the other process
+        SendNumbered(wnd_, 1, 1);                      // this process
+        EXPECT_EQ(app.Send("title #0 blocked"), "ok"); // the application goes on
         EXPECT_EQ(NewMessage(), 0);
         EXPECT_FALSE(EventIsSignalled(event_));
-        EXPECT_TRUE(target.Running());
     }
-    SendNumbered(wnd_, 3, 1);
-    SendMessageA(target.Window(), TargetSendSelf, 4, 0);
-    std::vector<WndMes> entries = ReadAll();
+    SendNumbered(wnd_, 2, 1);
+    EXPECT_EQ(app.Send("title #0 free"), "ok");
+    std::vector<WndMes> entries = Only(ReadAll(), WM_SETTEXT);
     ASSERT_EQ(entries.size(), 2u);
-    EXPECT_EQ(entries[0].wParam, 3u);
-    EXPECT_EQ(entries[1].wParam, 4u);
+    EXPECT_EQ(entries[0].hwnd, Low32(wnd_));
+    EXPECT_EQ(entries[0].wParam, 2u);
+    EXPECT_EQ(entries[1].hwnd, Low32(remote));
 }
 
 TEST_F(RingTest, AbandonedMutexIsTakenOverTheEntryWrittenAndTheMutexReleased) {
-    Child target;
-    ASSERT_TRUE(target.Start("target"));
-    DrainRing();
+    testing_support::TestApp app;
+    HWND remote = LaunchApp(&app);
+    ASSERT_NE(remote, nullptr);
     MutexHolder abandoned(true);
     ASSERT_TRUE(abandoned.Held());
     SendNumbered(wnd_, 1, 1);
     // Another process gets the mutex afterwards: this one gave it back.
-    SendMessageA(target.Window(), TargetSendSelf, 2, 0);
-    std::vector<WndMes> entries = ReadAll();
+    EXPECT_EQ(app.Send("title #0 after"), "ok");
+    std::vector<WndMes> entries = Only(ReadAll(), WM_SETTEXT);
     ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0].hwnd, Low32(wnd_));
     EXPECT_EQ(entries[0].wParam, 1u);
-    EXPECT_EQ(entries[1].wParam, 2u);
+    EXPECT_EQ(entries[1].hwnd, Low32(remote));
 }
 
 TEST_F(RingTest, FreeHookLeavesTheLibraryReadyForTheNextSetHook) {
@@ -238,6 +243,42 @@ TEST_F(RingTest, FreeHookWithNoHookReturnsOne) {
 
 TEST_F(RingTest, GetSysTabCntIsZeroWithoutASubclass) {
     EXPECT_EQ(GetSysTabCnt(), 0);
+}
+
+// Three programs: one holding the hook, one refused, and one started after the
+// refused one ended, while the first still runs.
+TEST(HookOwner, EachProgramsFreeHookRemovesOnlyItsOwnHook) {
+    ResetLibrary();
+    HWND wnd = CreateSinkWindow();
+    ASSERT_NE(wnd, nullptr);
+    Child first;
+    ASSERT_TRUE(first.Start("hook-owner"));
+    HHOOK firstHook = Area().hook;
+    ASSERT_NE(firstHook, nullptr);
+    // The refused program: its FreeHook leaves the running hook alone.
+    EXPECT_EQ(SetHook(0, 0), 0);
+    EXPECT_EQ(FreeHook(), 1);
+    EXPECT_EQ(Area().hook, firstHook);
+    NoticeHooksOfOtherProcesses();
+    DrainRing();
+    SendMessageA(wnd, WM_SETTEXT, 1, 0);
+    EXPECT_EQ(NewMessage(), 1); // the first program's hook goes on recording
+    // The next program (this process again) is accepted; the first one's end
+    // removes the first hook only.
+    ASSERT_EQ(SetHook(0, 0), 1);
+    HHOOK ownHook = Area().hook;
+    EXPECT_NE(ownHook, firstHook);
+    first.Stop();
+    EXPECT_EQ(Area().hook, ownHook);
+    DrainRing();
+    SendMessageA(wnd, WM_SETTEXT, 2, 0);
+    EXPECT_EQ(NewMessage(), 1);
+    EXPECT_EQ(FreeHook(), 1);
+    EXPECT_EQ(Area().hook, nullptr);
+    DrainRing();
+    SendMessageA(wnd, WM_SETTEXT, 3, 0);
+    EXPECT_EQ(NewMessage(), 0);
+    DestroyWindow(wnd);
 }
 
 // ---- The proxy list ----

@@ -1,11 +1,12 @@
 // Helpers of the ravik.dll tests: the shared section as this process maps it,
 // a quiet window to send messages to, and child processes of the test
-// executable itself (a target application window and a fake taskbar) so that
-// the library is exercised in other processes than the one that installs it.
+// executable itself: a fake taskbar whose tab control the test can question
+// from inside, and programs that hold the hook or die holding it.
 #pragma once
 
 #include <windows.h>
 #include <commctrl.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include <gtest/gtest.h>
@@ -15,6 +16,7 @@
 
 #include "hook/ravik.h"
 #include "hook/shared_area.h"
+#include "tests/support/processes.h"
 #include "tests/support/support.h"
 
 namespace ravik_test {
@@ -61,6 +63,18 @@ inline std::vector<WndMes> ReadAll() {
     return entries;
 }
 
+// The entries of one message code.
+inline std::vector<WndMes> Only(const std::vector<WndMes>& entries, UINT message) {
+    std::vector<WndMes> found;
+    for (const WndMes& m : entries)
+        if (m.message == message) found.push_back(m);
+    return found;
+}
+
+inline uint32_t Low32(HWND hwnd) {
+    return static_cast<uint32_t>(reinterpret_cast<ULONG_PTR>(hwnd));
+}
+
 // Leaves the library without hook, subclass or proxies, whatever an earlier
 // test (or test executable: the shared area outlives processes) left behind.
 inline void ResetLibrary() {
@@ -71,6 +85,14 @@ inline void ResetLibrary() {
         if (Area().proxyCount == before) break;
     }
     DrainRing();
+}
+
+// Wine keeps, per thread, which kinds of hook are installed, and refreshes it
+// only when the thread takes a message from the server: until then a hook that
+// another process installed is not called for this thread's own sends.
+inline void NoticeHooksOfOtherProcesses() {
+    PostThreadMessageA(GetCurrentThreadId(), WM_NULL, 0, 0);
+    testing_support::PumpMessages();
 }
 
 inline HANDLE OpenRingEvent() {
@@ -104,19 +126,15 @@ inline HWND CreateSinkWindow() {
 // The test executable started again with "--ravik-child MODE ARG". Its windows
 // are found by class and a title that holds the child's process id.
 
-constexpr char TargetClass[] = "RavikTestTarget";
+constexpr char ProgramClass[] = "RavikTestProgram";
 constexpr char TrayClass[] = "Shell_TrayWnd";
 
-// Commands to the target window (sent by the test).
-constexpr UINT TargetSendSelf = WM_APP + 1; // the target sends itself WM_SETTEXT with wParam
-
 // Commands to the fake tray window (sent by the test).
-constexpr UINT TrayInsertA = WM_APP + 1;    // TCM_INSERTITEMA at wParam, application value lParam
-constexpr UINT TrayInsertW = WM_APP + 2;    // TCM_INSERTITEMW likewise
-constexpr UINT TrayDelete = WM_APP + 3;     // TCM_DELETEITEM of item wParam
-constexpr UINT TrayCountTwice = WM_APP + 4; // two TCM_GETITEMCOUNT back to back; the count
-constexpr UINT TrayTabProc = WM_APP + 5;    // which procedure the tab control runs (below)
-constexpr UINT TrayTab = WM_APP + 6;        // the tab control's handle
+constexpr UINT TrayInsertA = WM_APP + 1;     // TCM_INSERTITEMA at wParam, application value lParam
+constexpr UINT TrayInsertW = WM_APP + 2;     // TCM_INSERTITEMW likewise
+constexpr UINT TrayTabProc = WM_APP + 3;     // which procedure the tab control runs (below)
+constexpr UINT TrayTab = WM_APP + 4;         // the tab control's handle
+constexpr UINT TrayRavikMapped = WM_APP + 5; // 1 while ravik.dll is mapped in the tray's process
 enum TabProcKind { TabRunsFormerProc = 1, TabRunsClassProc = 2, TabRunsOtherProc = 3 };
 
 inline std::string ChildTitle(const char* mode, DWORD pid) {
@@ -125,19 +143,16 @@ inline std::string ChildTitle(const char* mode, DWORD pid) {
 
 namespace child {
 
-inline LRESULT CALLBACK TargetProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case TargetSendSelf:
-        return SendMessageA(hwnd, WM_SETTEXT, wParam, reinterpret_cast<LPARAM>("self"));
-    case WM_CLOSE:
-        DestroyWindow(hwnd);
-        return 0;
-    case WM_DESTROY:
-        PostQuitMessage(0);
-        return 0;
-    default:
-        return DefWindowProcA(hwnd, message, wParam, lParam);
-    }
+// What the main window of every child does by default: a close request ends
+// the child.
+inline LRESULT MainWindowDefault(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_CLOSE) return DestroyWindow(hwnd), 0;
+    if (message == WM_DESTROY) return PostQuitMessage(0), 0;
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+inline LRESULT CALLBACK ProgramProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    return MainWindowDefault(hwnd, message, wParam, lParam);
 }
 
 inline HWND TabControl;
@@ -178,23 +193,14 @@ inline LRESULT CALLBACK TrayProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
         return InsertItem(TCM_INSERTITEMA, wParam, lParam);
     case TrayInsertW:
         return InsertItem(TCM_INSERTITEMW, wParam, lParam);
-    case TrayDelete:
-        return SendMessageA(TabControl, TCM_DELETEITEM, wParam, 0);
-    case TrayCountTwice:
-        SendMessageA(TabControl, TCM_GETITEMCOUNT, 0, 0);
-        return SendMessageA(TabControl, TCM_GETITEMCOUNT, 0, 0);
     case TrayTabProc:
         return TabProcKindNow();
     case TrayTab:
         return reinterpret_cast<LRESULT>(TabControl);
-    case WM_CLOSE:
-        DestroyWindow(hwnd);
-        return 0;
-    case WM_DESTROY:
-        PostQuitMessage(0);
-        return 0;
+    case TrayRavikMapped:
+        return GetModuleHandleA("ravik.dll") != nullptr;
     default:
-        return DefWindowProcA(hwnd, message, wParam, lParam);
+        return MainWindowDefault(hwnd, message, wParam, lParam);
     }
 }
 
@@ -211,16 +217,6 @@ inline int RunLoop() {
     while (GetMessageA(&msg, nullptr, 0, 0) > 0)
         DispatchMessageA(&msg);
     return 0;
-}
-
-// A hidden top-level window of the target class.
-inline int RunTarget() {
-    if (!Register(TargetClass, TargetProc)) return 2;
-    std::string title = ChildTitle("target", GetCurrentProcessId());
-    if (!CreateWindowExA(0, TargetClass, title.c_str(), WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
-                         nullptr, nullptr, GetModuleHandleA(nullptr), nullptr))
-        return 3;
-    return RunLoop();
 }
 
 // A taskbar laid out like the Windows 2000 shell's: "Shell_TrayWnd" -> a window
@@ -246,13 +242,36 @@ inline int RunTray(const char* switchClass) {
     return RunLoop();
 }
 
+// A program that holds the hook while its window is open: SetHook(0, 0) first,
+// FreeHook when the window is closed.
+inline int RunHookOwner() {
+    if (!SetHook(0, 0) || !Register(ProgramClass, ProgramProc)) return 2;
+    std::string title = ChildTitle("hook-owner", GetCurrentProcessId());
+    if (!CreateWindowExA(0, ProgramClass, title.c_str(), WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                         GetModuleHandleA(nullptr), nullptr))
+        return 3;
+    RunLoop();
+    FreeHook();
+    return 0;
+}
+
+// A program that subclasses the taskbar and ends without FreeHook, as one that
+// crashed would. Its exit code is SetSubClass's result.
+inline int RunProgramThatDies(int load) {
+    if (!SetHook(1, 0)) return 2;
+    int result = SetSubClass(load);
+    ExitProcess(result);
+}
+
 } // namespace child
 
 // Runs the child mode named on the command line; -1 when this is no child.
 inline int RunChildMode(int argc, char** argv) {
     if (argc < 3 || strcmp(argv[1], "--ravik-child") != 0) return -1;
-    if (strcmp(argv[2], "target") == 0) return child::RunTarget();
+    if (strcmp(argv[2], "hook-owner") == 0) return child::RunHookOwner();
     if (strcmp(argv[2], "tray") == 0 && argc >= 4) return child::RunTray(argv[3]);
+    if (strcmp(argv[2], "dying-program") == 0 && argc >= 4)
+        return child::RunProgramThatDies(atoi(argv[3]));
     return 1;
 }
 
@@ -264,21 +283,12 @@ class Child {
     Child& operator=(const Child&) = delete;
     ~Child() { Stop(); }
 
-    // Starts the child and waits for its window. Modes: "target", and "tray"
-    // with the class name of the task-switch window.
+    // Starts the child and waits for its window. Modes: "hook-owner", and
+    // "tray" with the class name of the task-switch window.
     bool Start(const char* mode, const char* arg = "") {
-        char exe[MAX_PATH];
-        GetModuleFileNameA(nullptr, exe, MAX_PATH);
-        std::string command = std::string("\"") + exe + "\" --ravik-child " + mode + " " + arg;
-        STARTUPINFOA si = {};
-        si.cb = sizeof si;
-        // No inherited handles: ctest would wait for a child holding its pipe.
-        if (!CreateProcessA(exe, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                            &info_))
-            return false;
-        CloseHandle(info_.hThread);
-        std::string title = ChildTitle(mode, info_.dwProcessId);
-        const char* cls = strcmp(mode, "tray") == 0 ? TrayClass : TargetClass;
+        if (!Launch(mode, arg)) return false;
+        std::string title = ChildTitle(mode, processId_);
+        const char* cls = strcmp(mode, "tray") == 0 ? TrayClass : ProgramClass;
         testing_support::WaitUntil([&] {
             window_ = FindWindowA(cls, title.c_str());
             return window_ != nullptr;
@@ -291,22 +301,38 @@ class Child {
     // Closes the window, which ends the child; ends it by force when it does
     // not end within 10 s.
     void Stop() {
-        if (!info_.hProcess) return;
+        if (!process_) return;
         if (window_) PostMessageA(window_, WM_CLOSE, 0, 0);
-        if (WaitForSingleObject(info_.hProcess, 10000) != WAIT_OBJECT_0)
-            TerminateProcess(info_.hProcess, 1);
-        CloseHandle(info_.hProcess);
-        info_ = {};
+        if (WaitForSingleObject(process_, 10000) != WAIT_OBJECT_0) TerminateProcess(process_, 1);
+        CloseHandle(process_);
+        process_ = nullptr;
         window_ = nullptr;
     }
 
-    bool Running() const {
-        return info_.hProcess && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT;
+    // Runs a child that has no window to its end; its exit code, or -1.
+    int Run(const char* mode, const char* arg) {
+        if (!Launch(mode, arg)) return -1;
+        DWORD code = static_cast<DWORD>(-1);
+        if (WaitForSingleObject(process_, 10000) == WAIT_OBJECT_0)
+            GetExitCodeProcess(process_, &code);
+        Stop();
+        return static_cast<int>(code);
     }
+
+    bool Running() const { return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
     HWND Window() const { return window_; }
 
   private:
-    PROCESS_INFORMATION info_ = {};
+    bool Launch(const char* mode, const char* arg) {
+        char exe[MAX_PATH];
+        GetModuleFileNameA(nullptr, exe, MAX_PATH);
+        std::string command = std::string("\"") + exe + "\" --ravik-child " + mode + " " + arg;
+        process_ = testing_support::StartProcess(command, &processId_);
+        return process_ != nullptr;
+    }
+
+    HANDLE process_ = nullptr;
+    DWORD processId_ = 0;
     HWND window_ = nullptr;
 };
 
