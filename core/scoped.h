@@ -1,5 +1,5 @@
 // Small guards for what must be given back: kernel handles, loaded libraries,
-// critical-section scopes.
+// critical-section scopes, GDI objects, selections and device contexts.
 #pragma once
 
 #include <windows.h>
@@ -52,3 +52,65 @@ template <typename F> F ProcAs(HMODULE module, const char* name) {
     FARPROC p = GetProcAddress(module, name);
     return reinterpret_cast<F>(reinterpret_cast<void (*)()>(p));
 }
+
+// Deletes a GDI object (pen, brush, bitmap...) made by the program.
+class ScopedGdiObject {
+  public:
+    explicit ScopedGdiObject(HGDIOBJ o) : o_(o) {}
+    ~ScopedGdiObject() {
+        if (o_) DeleteObject(o_);
+    }
+    ScopedGdiObject(const ScopedGdiObject&) = delete;
+    ScopedGdiObject& operator=(const ScopedGdiObject&) = delete;
+    HGDIOBJ get() const { return o_; }
+
+  private:
+    HGDIOBJ o_;
+};
+
+// Selects an object into a device context and the previous one back at the end.
+class ScopedSelect {
+  public:
+    ScopedSelect(HDC dc, HGDIOBJ o) : dc_(dc), previous_(o ? SelectObject(dc, o) : nullptr) {}
+    ~ScopedSelect() {
+        if (previous_) SelectObject(dc_, previous_);
+    }
+    ScopedSelect(const ScopedSelect&) = delete;
+    ScopedSelect& operator=(const ScopedSelect&) = delete;
+
+  private:
+    HDC dc_;
+    HGDIOBJ previous_;
+};
+
+// A window's device context (the screen's for a null window), released at the end.
+class ScopedWindowDC {
+  public:
+    explicit ScopedWindowDC(HWND hwnd) : hwnd_(hwnd), dc_(GetDC(hwnd)) {}
+    ~ScopedWindowDC() {
+        if (dc_) ReleaseDC(hwnd_, dc_);
+    }
+    ScopedWindowDC(const ScopedWindowDC&) = delete;
+    ScopedWindowDC& operator=(const ScopedWindowDC&) = delete;
+    HDC get() const { return dc_; }
+
+  private:
+    HWND hwnd_;
+    HDC dc_;
+};
+
+// A memory device context compatible with another, deleted at the end.
+class ScopedMemoryDC {
+  public:
+    explicit ScopedMemoryDC(HDC compatible)
+        : dc_(compatible ? CreateCompatibleDC(compatible) : nullptr) {}
+    ~ScopedMemoryDC() {
+        if (dc_) DeleteDC(dc_);
+    }
+    ScopedMemoryDC(const ScopedMemoryDC&) = delete;
+    ScopedMemoryDC& operator=(const ScopedMemoryDC&) = delete;
+    HDC get() const { return dc_; }
+
+  private:
+    HDC dc_;
+};

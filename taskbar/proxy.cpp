@@ -8,6 +8,8 @@
 #include "core/errorlog.h"
 #include "core/globals.h"
 #include "hook/ravik.h"
+#include "taskbar/commands.h"
+#include "taskbar/group_menu.h"
 
 namespace {
 
@@ -229,6 +231,22 @@ LRESULT CALLBACK TabWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
     case WM_NCACTIVATE:
         // No default processing: the hidden proxy has no caption to draw.
         return 1;
+    case WM_ACTIVATE:
+        return OnProxyActivate(hwnd, wParam);
+    case WM_MEASUREITEM:
+        return OnProxyMeasureItem(hwnd, lParam);
+    case WM_DRAWITEM:
+        return OnProxyDrawItem(hwnd, lParam);
+    case WM_ENTERMENULOOP:
+        return OnProxyEnterMenuLoop(hwnd);
+    case WM_MENUSELECT:
+        return OnProxyMenuSelect(hwnd, wParam);
+    case WM_RBUTTONUP:
+        return OnProxyRButtonUp(hwnd);
+    case WM_MENURBUTTONUP:
+        return OnProxyMenuRButtonUp(hwnd, wParam, lParam);
+    case WM_COMMAND:
+        return OnProxyCommand(hwnd, wParam);
     default:
         return DefWindowProcA(hwnd, message, wParam, lParam);
     }

@@ -1,0 +1,40 @@
+// The group menu's commands: the batch commands over a group's visible
+// windows and the window item that brings one window forward.
+#pragma once
+
+#include <windows.h>
+
+#include "core/model.h"
+
+// Bound for waiting on another application's window: a hung one must not
+// freeze the program and every other group with it.
+constexpr UINT WindowReplyTimeoutMs = 2000;
+
+// Waits (bounded) until the window's thread has handled what was sent before.
+// 1 when it answered; 0 when it is hung, gone or too slow.
+int SyncWithWindow(HWND hwnd);
+
+// Brings a window of another process to the foreground; the result of
+// SetForegroundWindow. The foreground lock time-out is the same afterwards.
+BOOL ForceForeground(HWND hwnd);
+
+// Restores a minimised window, then a maximised one to its normal size.
+void RestoreForArrange(HWND hwnd);
+
+// Activates a window that was just moved.
+void ActivateAfterArrange(HWND hwnd);
+
+// The batch commands, each over the group's visible members in list order.
+void ShowAllMembers(WndGroup* group);     // restore or bring forward, clear flashing
+void CloseAllMembers(WndGroup* group);    // ask to close, then refresh the groups
+void MinimizeAllMembers(WndGroup* group); // minimise
+void CascadeMembers(WndGroup* group);     // stack diagonally from the screen's origin
+// Tiles the visible members over the work area; command is CmdTileTopBottom
+// (few columns) or CmdTileLeftRight (many columns).
+void TileWindows(WndGroup* group, UINT command);
+
+// Brings the chosen window forward when it belongs to the proxy's group.
+void ChooseWindowItem(HWND proxy, HWND window);
+
+// WM_COMMAND at a proxy: the identifier is the whole of wParam.
+LRESULT OnProxyCommand(HWND proxy, WPARAM wParam);

@@ -1,0 +1,308 @@
+#include "taskbar/group_menu.h"
+
+#include <shellapi.h>
+#include <string.h>
+
+#include "core/classify.h"
+#include "core/errorlog.h"
+#include "core/globals.h"
+#include "core/model.h"
+#include "core/scoped.h"
+#include "taskbar/pure/screen_point.h"
+
+namespace {
+
+// Asks a window to pop up its system menu at a screen position (undocumented;
+// what the taskbar itself sends for a right click on a button).
+constexpr UINT PopupSystemMenuMessage = 0x313;
+
+constexpr int TitleBufferSize = 1024;
+
+struct BatchItem {
+    UINT id;
+    const char* text;
+};
+
+// The batch block as it appears on screen: show, minimise, close, cascade, the tilings.
+const BatchItem BatchItems[] = {
+    {CmdShowAll, "全て表示"},
+    {CmdMinimizeAll, "全て最小化"},
+    {CmdCloseAll, "全て閉じる"},
+    {CmdCascade, "重ねて表示"},
+    {CmdTileTopBottom, "上下に並べて表示"},
+    {CmdTileLeftRight, "左右に並べて表示"},
+};
+
+MENUITEMINFOA NewItemInfo() {
+    MENUITEMINFOA info;
+    memset(&info, 0, sizeof info);
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_STATE | MIIM_ID | MIIM_CHECKMARKS | MIIM_TYPE;
+    return info; // no check-mark bitmaps, state 0
+}
+
+void InsertSeparator(HMENU menu, UINT* position) {
+    MENUITEMINFOA info = NewItemInfo();
+    info.fType = MFT_SEPARATOR;
+    InsertMenuItemA(menu, (*position)++, TRUE, &info);
+}
+
+void InsertBatchItems(HMENU menu, UINT* position) {
+    for (const BatchItem& item : BatchItems) {
+        MENUITEMINFOA info = NewItemInfo();
+        info.fType = MFT_STRING;
+        info.wID = item.id;
+        info.dwTypeData = const_cast<char*>(item.text);
+        info.cch = (UINT)strlen(item.text);
+        InsertMenuItemA(menu, (*position)++, TRUE, &info);
+    }
+}
+
+void InsertWindowItem(HMENU menu, UINT* position, const WndMember* member) {
+    // The title travels with the item, but measuring and drawing read it
+    // afresh through the identifier, so a retitled window shows its new title.
+    char title[TitleBufferSize];
+    title[0] = 0;
+    GetWindowTextA(member->hwnd, title, sizeof title);
+    MENUITEMINFOA info = NewItemInfo();
+    info.fType = MFT_OWNERDRAW;
+    info.fState = member->flashing ? MFS_DEFAULT : 0;
+    info.wID = HandleToUlong(member->hwnd);
+    info.dwTypeData = title;
+    info.cch = (UINT)strlen(title);
+    InsertMenuItemA(menu, (*position)++, TRUE, &info);
+}
+
+HWND ItemWindow(UINT itemID) {
+    return (HWND)UlongToHandle(itemID);
+}
+
+// Draws a monochrome icon, whose mask bitmap holds the AND mask above the XOR
+// mask, into the 16 x 16 square: transparent pixels keep the item's background,
+// the others become black or white (or invert the background, as icons may ask).
+void DrawMonochromeIcon(HDC dc, HDC memory, HBITMAP mask, int x, int y) {
+    BITMAP bm;
+    if (!GetObjectA(mask, sizeof bm, &bm) || bm.bmHeight < 2) return;
+    int half = bm.bmHeight / 2;
+    // Copying a monochrome bitmap paints its 0 bits in the text colour (black)
+    // and its 1 bits in the background colour.
+    StretchBlt(dc, x, y, MenuItemIconSize, MenuItemIconSize, memory, 0, 0, bm.bmWidth, half,
+               SRCCOPY);
+    COLORREF back = SetBkColor(dc, RGB(255, 255, 255));
+    StretchBlt(dc, x, y, MenuItemIconSize, MenuItemIconSize, memory, 0, half, bm.bmWidth, half,
+               SRCINVERT);
+    SetBkColor(dc, back);
+}
+
+// Copies a whole bitmap selected into memory onto the icon square.
+void BlitWhole(HDC dc, HDC memory, HBITMAP bitmap, int x, int y, DWORD rop) {
+    BITMAP bm;
+    if (!GetObjectA(bitmap, sizeof bm, &bm)) return;
+    StretchBlt(dc, x, y, MenuItemIconSize, MenuItemIconSize, memory, 0, 0, bm.bmWidth, bm.bmHeight,
+               rop);
+}
+
+// Draws the icon: its mask copied onto the item (opaque pixels black, the
+// transparent ones in the background colour), then its colour bitmap OR-ed
+// over it. The text colour must be black and the background colour the item's
+// before this runs.
+void DrawItemIcon(HDC dc, HICON icon, int x, int y) {
+    ICONINFO info;
+    if (!icon || !GetIconInfo(icon, &info)) return;
+    // GetIconInfo hands out copies of the icon's bitmaps.
+    ScopedGdiObject mask(info.hbmMask);
+    ScopedGdiObject colour(info.hbmColor);
+    ScopedWindowDC screen(nullptr);
+    ScopedMemoryDC memory(screen.get());
+    if (!memory.get() || !info.hbmMask) return;
+    int oldMode = SetStretchBltMode(dc, COLORONCOLOR);
+    if (info.hbmColor) {
+        {
+            ScopedSelect selected(memory.get(), info.hbmMask);
+            BlitWhole(dc, memory.get(), info.hbmMask, x, y, SRCCOPY);
+        }
+        ScopedSelect selected(memory.get(), info.hbmColor);
+        BlitWhole(dc, memory.get(), info.hbmColor, x, y, SRCPAINT);
+    } else {
+        ScopedSelect selected(memory.get(), info.hbmMask);
+        DrawMonochromeIcon(dc, memory.get(), info.hbmMask, x, y);
+    }
+    SetStretchBltMode(dc, oldMode);
+}
+
+WndMember* FindMemberById(const WndGroup* group, UINT id, int exact) {
+    for (WndMember* m = group->members; m; m = m->next) {
+        UINT handle = HandleToUlong(m->hwnd);
+        if (exact ? handle == id : LOWORD(handle) == id) return m;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+HMENU BuildGroupMenu(HWND proxy) {
+    TabWnd* tab = FindTabWnd(proxy);
+    if (!tab || !tab->group) return nullptr;
+    HMENU menu = CreatePopupMenu();
+    if (!menu) {
+        ErrorLogWithLastError("メニューの作成に失敗しました\n");
+        return nullptr;
+    }
+    UINT position = 0;
+    if (Settings.Menu == 0) {
+        InsertBatchItems(menu, &position);
+        InsertSeparator(menu, &position);
+    }
+    for (const WndMember* m = tab->group->members; m; m = m->next) {
+        if (IsVisible(m->hwnd) == 1) InsertWindowItem(menu, &position, m);
+    }
+    if (Settings.Menu == 1) {
+        InsertSeparator(menu, &position);
+        InsertBatchItems(menu, &position);
+    }
+    return menu;
+}
+
+void ShowGroupMenu(HWND proxy) {
+    HMENU menu = BuildGroupMenu(proxy);
+    if (!menu) return;
+    POINT cursor = {0, 0};
+    GetCursorPos(&cursor);
+    // The chosen item comes back as WM_COMMAND to the proxy.
+    TrackPopupMenu(menu, 0, cursor.x, cursor.y, 0, proxy, nullptr);
+    PostMessageA(proxy, WM_NULL, 0, 0);
+    DestroyMenu(menu);
+
+    // Looked up again: the proxy may have lost its group while the menu loop ran.
+    TabWnd* tab = FindTabWnd(proxy);
+    if (tab && tab->flashPending == 1) {
+        // Taking the button away and giving it back is what ends its flashing.
+        if (TaskbarListObject) {
+            TaskbarListObject->DeleteTab(proxy);
+            TaskbarListObject->AddTab(proxy);
+        }
+        tab->flashPending = 0;
+    }
+}
+
+int IsCursorOnTaskbar() {
+    APPBARDATA data;
+    memset(&data, 0, sizeof data);
+    data.cbSize = sizeof data;
+    RECT bar = {0, 0, 0, 0};
+    if (SHAppBarMessage(ABM_GETTASKBARPOS, &data)) bar = data.rc;
+    POINT cursor = {0, 0};
+    GetCursorPos(&cursor);
+    // All four bounds count as on the taskbar.
+    if (bar.left <= cursor.x && cursor.x <= bar.right && bar.top <= cursor.y &&
+        cursor.y <= bar.bottom) {
+        return 0;
+    }
+    return -1;
+}
+
+void MeasureMenuItem(HWND proxy, MEASUREITEMSTRUCT* item) {
+    if (!item || item->CtlType != ODT_MENU) return;
+    char title[TitleBufferSize];
+    title[0] = 0;
+    GetWindowTextA(ItemWindow(item->itemID), title, sizeof title);
+    SIZE size = {0, 0};
+    ScopedWindowDC dc(proxy);
+    if (dc.get()) {
+        ScopedSelect font(dc.get(), GetStockObject(DEFAULT_GUI_FONT));
+        GetTextExtentPoint32A(dc.get(), title, (int)strlen(title), &size);
+    }
+    item->itemWidth = size.cx + MenuItemTextLeft;
+    item->itemHeight = MenuItemHeight;
+}
+
+void DrawMenuItem(HWND, const DRAWITEMSTRUCT* item) {
+    if (!item || item->CtlType != ODT_MENU) return;
+    HDC dc = item->hDC;
+    HWND window = ItemWindow(item->itemID);
+    int selected = (item->itemState & ODS_SELECTED) != 0;
+    RECT rect = item->rcItem;
+
+    COLORREF back = GetSysColor(selected ? COLOR_HIGHLIGHT : COLOR_MENU);
+    SetBkColor(dc, back);
+    {
+        ScopedGdiObject brush(CreateSolidBrush(back));
+        ScopedGdiObject pen(CreatePen(PS_SOLID, 1, back));
+        ScopedSelect selectPen(dc, pen.get());
+        ScopedSelect selectBrush(dc, brush.get());
+        Rectangle(dc, rect.left, rect.top, rect.right, rect.bottom);
+    }
+
+    SetTextColor(dc, RGB(0, 0, 0));
+    HICON icon = GetWndIcon(window);
+    // A window without any icon shows the system's application icon, as the
+    // taskbar does for it.
+    if (!icon) icon = LoadIconA(nullptr, IDI_APPLICATION);
+    DrawItemIcon(dc, icon, rect.left + 1, rect.top + 1);
+
+    SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_MENUTEXT));
+    char title[TitleBufferSize];
+    title[0] = 0;
+    GetWindowTextA(window, title, sizeof title);
+    if (title[0]) {
+        rect.left += MenuItemTextLeft;
+        // A title is shown as it is: an ampersand is no mnemonic prefix.
+        DrawTextA(dc, title, -1, &rect, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+    }
+}
+
+int OpenMemberSystemMenu(HWND proxy, UINT id, int exact) {
+    TabWnd* tab = FindTabWnd(proxy);
+    if (!tab || !tab->group) return 0;
+    WndMember* chosen = FindMemberById(tab->group, id, exact);
+    if (!chosen) return 0;
+    HWND target = chosen->hwnd;
+    POINT cursor = {0, 0};
+    GetCursorPos(&cursor);
+    SendMessageA(proxy, WM_CANCELMODE, 0, 0); // ends the group menu
+    LPARAM position = (LPARAM)PackScreenPoint(cursor.x, cursor.y);
+    if (!PostMessageA(target, PopupSystemMenuMessage, 0, position)) {
+        ErrorLogWithLastError("システムメニューの描画に失敗しました\n");
+    }
+    return 1;
+}
+
+LRESULT OnProxyActivate(HWND proxy, WPARAM wParam) {
+    if (LOWORD(wParam) == WA_ACTIVE && MenuReady && IsCursorOnTaskbar() != -1) {
+        ShowGroupMenu(proxy);
+    }
+    return 1;
+}
+
+LRESULT OnProxyMeasureItem(HWND proxy, LPARAM lParam) {
+    MeasureMenuItem(proxy, (MEASUREITEMSTRUCT*)lParam);
+    return 1;
+}
+
+LRESULT OnProxyDrawItem(HWND proxy, LPARAM lParam) {
+    DrawMenuItem(proxy, (const DRAWITEMSTRUCT*)lParam);
+    return 1;
+}
+
+LRESULT OnProxyEnterMenuLoop(HWND) {
+    MenuSelection = 0;
+    return 1;
+}
+
+LRESULT OnProxyMenuSelect(HWND, WPARAM wParam) {
+    // Flags 0xFFFF announce the closing menu; the last selection stays.
+    if (HIWORD(wParam) != 0xFFFF) MenuSelection = LOWORD(wParam);
+    return 1;
+}
+
+LRESULT OnProxyRButtonUp(HWND proxy) {
+    if (MenuSelection != 0) OpenMemberSystemMenu(proxy, MenuSelection, 0);
+    return 1;
+}
+
+LRESULT OnProxyMenuRButtonUp(HWND proxy, WPARAM wParam, LPARAM lParam) {
+    // The item comes by position; its identifier is the whole window handle.
+    UINT id = GetMenuItemID((HMENU)lParam, (int)wParam);
+    if (id != (UINT)-1 && id > CmdTileLeftRight) OpenMemberSystemMenu(proxy, id, 1);
+    return 0;
+}
