@@ -11,6 +11,10 @@ constexpr int PathBufferSize = 1024;  // executable paths, class names, titles
 int IsTaskbarCandidate(HWND hwnd);  // 1 when the window may be grouped
 HICON GetWndIcon(HWND hwnd);        // small answer, small class icon, big answer, big class icon
 int GetProcessImagePath(HWND hwnd, char* buffer, int size);  // 1 with the path, else 0
+// The two ways GetProcessImagePath takes, chosen by the platform (NT: PSAPI;
+// 9x: Toolhelp, whose entries hold full paths there). 1 with the path, else 0.
+int ProcessImagePathByPsapi(DWORD processId, char* buffer, int size);
+int ProcessImagePathByToolhelp(DWORD processId, char* buffer, int size);
 char* MakeDisplayName(const char* path);  // new block owned by the caller, or null
 GroupRule* FindRule(const char* path, const char* className);
 WndGroup* FindGroupFor(const char* path, const char* className);  // null: found a new group

@@ -70,6 +70,17 @@ void* ObjAlloc(size_t size);  // zero-filled block of its own, or null
 int ObjFree(void* block);     // non-zero on success
 char* ObjStrDup(const char* text);  // copy in a block of its length plus one, or null
 
+// Creates and deletes AllocLock and EventLock together (start-up, shutdown).
+void CreateModelLocks();
+void DeleteModelLocks();
+
+// For tests: after `successes` more successful calls, ObjAlloc refuses every
+// request (returns null as when the system refuses) until the switch is set
+// again. A negative value lets every request through (the default).
+void ObjAllocFailAfter(int successes);
+int ObjAllocRefusals();  // requests refused by the switch since it was last set
+int ObjLiveBlocks();     // blocks obtained and not yet given back
+
 int IsVisible(HWND hwnd);                   // WS_VISIBLE alone decides
 int CountVisibleMembers(const WndGroup* group);
 int IsGroupShown(const WndGroup* group);    // the threshold test, 1 or 0
@@ -78,7 +89,7 @@ void IndexInsert(HWND hwnd, WndGroup* group, WndMember* member);
 void IndexRemove(HWND hwnd);
 WndMember* LookupMember(HWND hwnd);
 WndGroup* LookupGroup(HWND hwnd);
-void ClearIndex();
+void ClearIndex();  // releases every entry and empties all buckets
 
 TabWnd* FindTabWnd(HWND proxy);
 WndMember* FindShownMember(HWND hwnd);

@@ -20,6 +20,9 @@ for dir in native win64 win32; do
     cmake --build "$build/$dir" -- -j"$(nproc)" --quiet
 done
 
+echo "== imports of the shipped files"
+bash "$root/tools/check-imports.sh" "$build"
+
 echo "== native tests"
 ctest --test-dir "$build/native" --output-on-failure
 

@@ -6,3 +6,41 @@ int StrHash(const char* s) {
         h = (h * 256 + *p) % 10039;
     return h;
 }
+
+namespace {
+
+// Length of the character at p: 2 for a lead byte followed by a second byte,
+// else 1. A lead byte right before the terminator stands alone, so the scan
+// never steps over the end of the string.
+size_t CharLength(const unsigned char* p, LeadBytePredicate isLeadByte) {
+    return (isLeadByte(*p) && p[1] != 0) ? 2 : 1;
+}
+
+} // namespace
+
+DisplayNameSpan FindDisplayName(const char* path, LeadBytePredicate isLeadByte) {
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(path);
+    size_t start = 0;
+    size_t i = 0;
+    while (bytes[i]) {
+        if (bytes[i] == '\\') start = i + 1;
+        i += CharLength(bytes + i, isLeadByte);
+    }
+    size_t end = i;
+    for (size_t j = start; bytes[j]; j += CharLength(bytes + j, isLeadByte)) {
+        if (bytes[j] == '.') end = j;
+    }
+    return DisplayNameSpan{start, i - start, end - start};
+}
+
+int EqualIgnoringCase(const char* a, const char* b) {
+    if (!a || !b) return 0;
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(a);
+    const unsigned char* q = reinterpret_cast<const unsigned char*>(b);
+    for (;; ++p, ++q) {
+        unsigned char x = (*p >= 'A' && *p <= 'Z') ? *p + 0x20 : *p;
+        unsigned char y = (*q >= 'A' && *q <= 'Z') ? *q + 0x20 : *q;
+        if (x != y) return 0;
+        if (x == 0) return 1;
+    }
+}

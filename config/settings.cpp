@@ -1,0 +1,157 @@
+// The settings file pelmora.ini and the rule file rule.ini beside the executable,
+// read and written through the system's private-profile functions.
+#include "config/settings.h"
+
+#include <stdio.h>
+#include <string.h>
+
+#include "core/errorlog.h"
+#include "core/globals.h"
+#include "core/pure/text.h"
+
+namespace {
+
+constexpr size_t FileNameSize = 1024;
+constexpr size_t TextSize = 1024;
+constexpr const char* SettingsSection = "pelmora";
+
+// The keys of the settings file in the order they are written, with defaults.
+struct SettingsKey {
+    const char* key;
+    int SettingsRecord::*field;
+    int fallback;
+};
+constexpr SettingsKey SettingsKeys[] = {
+    {"WinNum", &SettingsRecord::WinNum, 2}, {"Flash", &SettingsRecord::Flash, 0},
+    {"Icon", &SettingsRecord::Icon, 1},     {"And", &SettingsRecord::And, 1},
+    {"Path", &SettingsRecord::Path, 1},     {"Class", &SettingsRecord::Class, 0},
+    {"Menu", &SettingsRecord::Menu, 0},     {"SubClass", &SettingsRecord::SubClass, 1},
+    {"Load", &SettingsRecord::Load, 1},     {"ClassAddress", &SettingsRecord::ClassAddress, 0},
+};
+
+// The full name of a file beside the executable. 0 when ProgramDir is not
+// known or the name does not fit: a relative name would make the profile
+// functions use the Windows directory instead.
+int FileBesideProgram(const char* file, char* name) {
+    if (!ProgramDir) return 0;
+    int n = snprintf(name, FileNameSize, "%s%s", ProgramDir, file);
+    return n > 0 && (size_t)n < FileNameSize;
+}
+
+int ReadInt(const char* section, const char* key, int fallback, const char* fileName) {
+    // The profile functions read "-1" as 0xFFFFFFFF: the value is signed.
+    return (int)GetPrivateProfileIntA(section, key, fallback, fileName);
+}
+
+// The profile functions drop surrounding blanks and quotes from values, so an
+// id of blanks would read back empty and end the rule list there.
+int ReadsBackEmpty(const char* text) {
+    if (!text) return 1;
+    for (const char* p = text; *p; ++p)
+        if (*p != ' ' && *p != '\t') return 0;
+    return 1;
+}
+
+void FreeRule(GroupRule* rule) {
+    if (!rule) return;
+    if (rule->id) ObjFree(rule->id);
+    if (rule->title) ObjFree(rule->title);
+    ObjFree(rule);
+}
+
+// The rule of one section, complete with its texts, or null when any block
+// could not be obtained (then nothing of it is left behind).
+GroupRule* ReadRule(const char* section, const char* id, const char* fileName) {
+    GroupRule* rule = static_cast<GroupRule*>(ObjAlloc(sizeof(GroupRule)));
+    if (!rule) return nullptr;
+    rule->id = ObjStrDup(id);
+    char title[TextSize];
+    GetPrivateProfileStringA(section, "Title", "", title, sizeof title, fileName);
+    rule->title = ObjStrDup(title);
+    if (!rule->id || !rule->title) {
+        FreeRule(rule);
+        return nullptr;
+    }
+    rule->idHash = StrHash(rule->id);
+    rule->type = ReadInt(section, "Type", RuleTypePath, fileName);
+    rule->enable = ReadInt(section, "Enable", 1, fileName);
+    rule->winNum = ReadInt(section, "WinNum", -1, fileName);
+    return rule;
+}
+
+} // namespace
+
+void LoadSettings() {
+    char fileName[FileNameSize];
+    int known = FileBesideProgram("pelmora.ini", fileName);
+    for (const SettingsKey& k : SettingsKeys) {
+        Settings.*k.field =
+            known ? ReadInt(SettingsSection, k.key, k.fallback, fileName) : k.fallback;
+    }
+    SubClassInEffect = Settings.SubClass;
+    LoadInEffect = Settings.Load;
+}
+
+void SaveSettings() {
+    char fileName[FileNameSize];
+    if (!FileBesideProgram("pelmora.ini", fileName)) return;
+    // Written key by key into the existing file: whatever else it holds stays.
+    for (const SettingsKey& k : SettingsKeys)
+        WriteIniInt(SettingsSection, k.key, Settings.*k.field, fileName);
+}
+
+int LoadRules() {
+    char fileName[FileNameSize];
+    if (!FileBesideProgram("rule.ini", fileName)) return 0;
+    GroupRule* tail = RuleList;
+    while (tail && tail->next)
+        tail = tail->next;
+
+    for (int n = 0;; ++n) {
+        char section[32];
+        snprintf(section, sizeof section, "Rule%d", n);
+        char id[TextSize];
+        GetPrivateProfileStringA(section, "ID", "", id, sizeof id, fileName);
+        if (!id[0]) break;
+        GroupRule* rule = ReadRule(section, id, fileName);
+        if (!rule) {
+            // Stop here: the rules before keep their order, and no later rule
+            // may take the place of the one that is missing.
+            LogAllocFailure();
+            break;
+        }
+        rule->prev = tail;
+        if (tail)
+            tail->next = rule;
+        else
+            RuleList = rule;
+        tail = rule;
+    }
+    return 0;
+}
+
+void SaveRules() {
+    char fileName[FileNameSize];
+    if (!FileBesideProgram("rule.ini", fileName)) return;
+    DeleteFileA(fileName); // a missing file is no error
+    int n = 0;
+    for (const GroupRule* rule = RuleList; rule; rule = rule->next) {
+        // A rule whose id would read back empty would end the list at the next
+        // start and lose every rule after it: it is not written.
+        if (ReadsBackEmpty(rule->id)) continue;
+        char section[32];
+        snprintf(section, sizeof section, "Rule%d", n);
+        WritePrivateProfileStringA(section, "ID", rule->id, fileName);
+        WritePrivateProfileStringA(section, "Title", rule->title ? rule->title : "", fileName);
+        WriteIniInt(section, "Type", rule->type, fileName);
+        WriteIniInt(section, "Enable", rule->enable, fileName);
+        WriteIniInt(section, "WinNum", rule->winNum, fileName);
+        ++n;
+    }
+}
+
+void WriteIniInt(const char* section, const char* key, int value, const char* fileName) {
+    char text[TextSize];
+    snprintf(text, sizeof text, "%d", value);
+    WritePrivateProfileStringA(section, key, text, fileName);
+}

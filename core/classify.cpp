@@ -1,0 +1,175 @@
+// Which windows take part in grouping, what they are, and which group they join.
+#include "core/classify.h"
+
+#include <string.h>
+#include <tlhelp32.h>
+
+#include "core/errorlog.h"
+#include "core/globals.h"
+#include "core/pure/text.h"
+#include "core/scoped.h"
+
+namespace {
+
+constexpr UINT IconAnswerTimeoutMs = 1000;
+
+// The answer of a window to WM_GETICON, or null when it gives none in time.
+// SMTO_ABORTIFHUNG: a window already known to be hung costs no wait at all.
+HICON AskIcon(HWND hwnd, WPARAM which) {
+    DWORD_PTR answer = 0;
+    if (!SendMessageTimeoutA(hwnd, WM_GETICON, which, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK,
+                             IconAnswerTimeoutMs, &answer))
+        return nullptr;
+    return reinterpret_cast<HICON>(answer);
+}
+
+HICON ClassIcon(HWND hwnd, int which) {
+    return reinterpret_cast<HICON>(GetClassLongPtrA(hwnd, which));
+}
+
+bool IsSystemLeadByte(unsigned char byte) {
+    return IsDBCSLeadByte(byte) != 0;
+}
+
+// 1 when the rule is in force and its id is the text (hash first, then bytes).
+int RuleMatches(const GroupRule* rule, const char* text, int textHash) {
+    return text && rule->id && rule->idHash == textHash && strcmp(rule->id, text) == 0;
+}
+
+} // namespace
+
+int IsTaskbarCandidate(HWND hwnd) {
+    if (GetParent(hwnd)) return 0;
+    if (GetWindow(hwnd, GW_OWNER)) return 0;
+    if (GetWindowLongA(hwnd, GWL_STYLE) & WS_DISABLED) return 0;
+    if (GetWindowLongA(hwnd, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) return 0;
+    return 1;
+}
+
+HICON GetWndIcon(HWND hwnd) {
+    if (HICON icon = AskIcon(hwnd, ICON_SMALL)) return icon;
+    if (HICON icon = ClassIcon(hwnd, GCLP_HICONSM)) return icon;
+    if (HICON icon = AskIcon(hwnd, ICON_BIG)) return icon;
+    return ClassIcon(hwnd, GCLP_HICON);
+}
+
+int ProcessImagePathByPsapi(DWORD processId, char* buffer, int size) {
+    if (!buffer || size <= 0) return 0;
+    using EnumProcessModulesFn = BOOL(WINAPI*)(HANDLE, HMODULE*, DWORD, LPDWORD);
+    using GetModuleFileNameExAFn = DWORD(WINAPI*)(HANDLE, HMODULE, LPSTR, DWORD);
+
+    // Loaded at every call and freed again: nothing is kept between windows.
+    ScopedLibrary psapi(LoadLibraryA("PSAPI.DLL"));
+    if (!psapi.get()) return 0;
+    auto enumModules = ProcAs<EnumProcessModulesFn>(psapi.get(), "EnumProcessModules");
+    auto moduleFileName = ProcAs<GetModuleFileNameExAFn>(psapi.get(), "GetModuleFileNameExA");
+    if (!enumModules || !moduleFileName) return 0;
+
+    ScopedHandle process(
+        OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId));
+    if (!process.valid()) return 0;
+    // Room for one module handle: the first module is the executable.
+    HMODULE first = nullptr;
+    DWORD needed = 0;
+    if (!enumModules(process.get(), &first, sizeof first, &needed)) return 0;
+    DWORD length = moduleFileName(process.get(), first, buffer, (DWORD)size);
+    // A path that fills the whole buffer may have been cut: no path then, rather
+    // than the path of some other file.
+    buffer[size - 1] = 0;
+    return length != 0 && length + 1 < (DWORD)size ? 1 : 0;
+}
+
+int ProcessImagePathByToolhelp(DWORD processId, char* buffer, int size) {
+    if (!buffer || size <= 0) return 0;
+    using SnapshotFn = HANDLE(WINAPI*)(DWORD, DWORD);
+    using Process32Fn = BOOL(WINAPI*)(HANDLE, PROCESSENTRY32*);
+
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    if (!kernel) return 0;
+    auto snapshot = ProcAs<SnapshotFn>(kernel, "CreateToolhelp32Snapshot");
+    auto first = ProcAs<Process32Fn>(kernel, "Process32First");
+    auto next = ProcAs<Process32Fn>(kernel, "Process32Next");
+    if (!snapshot || !first || !next) return 0;
+
+    ScopedHandle snap(snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snap.valid()) return 0;
+    PROCESSENTRY32 entry;
+    entry.dwSize = sizeof entry;
+    if (!first(snap.get(), &entry)) return 0;
+    while (entry.th32ProcessID != processId)
+        if (!next(snap.get(), &entry)) return 0;
+    // The caller's buffer may be smaller than the entry's: a path that does not
+    // fit is no path.
+    if (lstrlenA(entry.szExeFile) >= size) return 0;
+    lstrcpynA(buffer, entry.szExeFile, size);
+    return 1;
+}
+
+int GetProcessImagePath(HWND hwnd, char* buffer, int size) {
+    if (!buffer || size <= 0) return 0;
+    DWORD processId = 0;
+    GetWindowThreadProcessId(hwnd, &processId);
+    // A window that is gone has no process. Id 0 is the idle process, which a
+    // Toolhelp walk would otherwise report as the owner.
+    if (processId == 0) return 0;
+
+    OSVERSIONINFOA version;
+    version.dwOSVersionInfoSize = sizeof version;
+    if (!GetVersionExA(&version)) return 0;
+    switch (version.dwPlatformId) {
+    case VER_PLATFORM_WIN32_NT:
+        return ProcessImagePathByPsapi(processId, buffer, size);
+    case VER_PLATFORM_WIN32_WINDOWS:
+        return ProcessImagePathByToolhelp(processId, buffer, size);
+    default:
+        return 0;
+    }
+}
+
+char* MakeDisplayName(const char* path) {
+    if (!path) return nullptr;
+    DisplayNameSpan span = FindDisplayName(path, IsSystemLeadByte);
+    char* name = static_cast<char*>(ObjAlloc(span.tailLength + 1));
+    if (!name) {
+        LogAllocFailure();
+        return nullptr;
+    }
+    memcpy(name, path + span.start, span.tailLength + 1);
+    name[span.nameLength] = 0; // everything from the last dot on goes
+    return name;
+}
+
+GroupRule* FindRule(const char* path, const char* className) {
+    int pathHash = path ? StrHash(path) : 0;
+    int classHash = className ? StrHash(className) : 0;
+    for (GroupRule* rule = RuleList; rule; rule = rule->next) {
+        // Only enable 0 (never collapse) and 1 (group) are in force.
+        if (rule->enable != 0 && rule->enable != 1) continue;
+        if (rule->type == RuleTypePath && RuleMatches(rule, path, pathHash)) return rule;
+        if (rule->type == RuleTypeClass && RuleMatches(rule, className, classHash)) return rule;
+    }
+    return nullptr;
+}
+
+WndGroup* FindGroupFor(const char* path, const char* className) {
+    if (GroupRule* rule = FindRule(path, className)) {
+        // A window that a rule matches joins only the group of that rule.
+        for (WndGroup* g = GroupList; g; g = g->next)
+            if (g->rule == rule) return g;
+        return nullptr;
+    }
+    // A criterion is in force only when its setting is exactly 1. With none in
+    // force (both 0, or values a hand-edited file put there) every window
+    // founds a group of its own, rather than joining whichever group is first.
+    bool byPath = Settings.Path == 1;
+    bool byClass = Settings.Class == 1;
+    if (!byPath && !byClass) return nullptr;
+    for (WndGroup* g = GroupList; g; g = g->next) {
+        bool pathEqual = byPath && EqualIgnoringCase(path, g->path);
+        bool classEqual = byClass && EqualIgnoringCase(className, g->className);
+        bool passes = Settings.And == 1 ? (!byPath || pathEqual) && (!byClass || classEqual)
+                                        : pathEqual || classEqual;
+        if (passes) return g;
+    }
+    return nullptr;
+}

@@ -1,0 +1,175 @@
+// The block allocator, the visibility and threshold tests, and the window index.
+#include "core/model.h"
+
+#include <string.h>
+
+#include "core/errorlog.h"
+#include "core/globals.h"
+#include "core/scoped.h"
+
+namespace {
+
+// The index: bucket heads of singly linked chains, new entries at the head.
+WndIndexEntry* WndIndex[WndIndexBuckets];
+
+// The test switch of ObjAlloc and the count of live blocks, under AllocLock.
+int allocsBeforeFailure = -1;
+int refusals = 0;
+int liveBlocks = 0;
+
+WndIndexEntry** BucketOf(HWND hwnd) {
+    // Window handles are 32-bit significant on both targets.
+    return &WndIndex[HandleToUlong(hwnd) % WndIndexBuckets];
+}
+
+WndIndexEntry* FindEntry(HWND hwnd) {
+    for (WndIndexEntry* e = *BucketOf(hwnd); e; e = e->next)
+        if (e->hwnd == hwnd) return e;
+    return nullptr;
+}
+
+} // namespace
+
+void* ObjAlloc(size_t size) {
+    ScopedLock lock(&AllocLock);
+    if (allocsBeforeFailure == 0) {
+        ++refusals;
+        return nullptr;
+    }
+    // Every block is a region of its own; the system hands it out zero-filled
+    // and refuses a size of 0.
+    void* block = VirtualAlloc(nullptr, size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+    if (block) {
+        ++liveBlocks;
+        if (allocsBeforeFailure > 0) --allocsBeforeFailure;
+    }
+    return block;
+}
+
+int ObjFree(void* block) {
+    ScopedLock lock(&AllocLock);
+    int ok = VirtualFree(block, 0, MEM_RELEASE) ? 1 : 0;
+    if (ok) --liveBlocks;
+    return ok;
+}
+
+char* ObjStrDup(const char* text) {
+    if (!text) return nullptr;
+    size_t size = strlen(text) + 1;
+    char* copy = static_cast<char*>(ObjAlloc(size));
+    if (copy) memcpy(copy, text, size);
+    return copy;
+}
+
+void CreateModelLocks() {
+    InitializeCriticalSection(&AllocLock);
+    InitializeCriticalSection(&EventLock);
+}
+
+void DeleteModelLocks() {
+    DeleteCriticalSection(&EventLock);
+    DeleteCriticalSection(&AllocLock);
+}
+
+void ObjAllocFailAfter(int successes) {
+    ScopedLock lock(&AllocLock);
+    allocsBeforeFailure = successes < 0 ? -1 : successes;
+    refusals = 0;
+}
+
+int ObjAllocRefusals() {
+    ScopedLock lock(&AllocLock);
+    return refusals;
+}
+
+int ObjLiveBlocks() {
+    ScopedLock lock(&AllocLock);
+    return liveBlocks;
+}
+
+int IsVisible(HWND hwnd) {
+    return (GetWindowLongA(hwnd, GWL_STYLE) & WS_VISIBLE) ? 1 : 0;
+}
+
+int CountVisibleMembers(const WndGroup* group) {
+    int count = 0;
+    for (const WndMember* m = group->members; m; m = m->next)
+        count += IsVisible(m->hwnd);
+    return count;
+}
+
+int IsGroupShown(const WndGroup* group) {
+    int threshold = Settings.WinNum;
+    // A rule that is switched off (any enable other than 0 and 1) counts as no rule.
+    const GroupRule* rule = group->rule;
+    if (rule && (rule->enable == 0 || rule->enable == 1)) {
+        if (rule->enable == 0) return 0;
+        if (rule->winNum >= 2) threshold = rule->winNum;
+    }
+    // A threshold below 1 from a hand-edited settings file still needs one
+    // visible window: a group whose windows are all hidden never gets a proxy.
+    if (threshold < 1) threshold = 1;
+    return CountVisibleMembers(group) >= threshold ? 1 : 0;
+}
+
+void IndexInsert(HWND hwnd, WndGroup* group, WndMember* member) {
+    WndIndexEntry* e = static_cast<WndIndexEntry*>(ObjAlloc(sizeof(WndIndexEntry)));
+    if (!e) {
+        // The member stays in its group, merely unknown to the index.
+        LogAllocFailure();
+        return;
+    }
+    WndIndexEntry** head = BucketOf(hwnd);
+    e->hwnd = hwnd;
+    e->group = group;
+    e->member = member;
+    e->next = *head;
+    *head = e;
+}
+
+void IndexRemove(HWND hwnd) {
+    for (WndIndexEntry** link = BucketOf(hwnd); *link; link = &(*link)->next) {
+        WndIndexEntry* e = *link;
+        if (e->hwnd == hwnd) {
+            *link = e->next;
+            ObjFree(e);
+            return;
+        }
+    }
+}
+
+WndMember* LookupMember(HWND hwnd) {
+    WndIndexEntry* e = FindEntry(hwnd);
+    return e ? e->member : nullptr;
+}
+
+WndGroup* LookupGroup(HWND hwnd) {
+    WndIndexEntry* e = FindEntry(hwnd);
+    return e ? e->group : nullptr;
+}
+
+void ClearIndex() {
+    for (WndIndexEntry*& head : WndIndex) {
+        while (head) {
+            WndIndexEntry* e = head;
+            head = e->next;
+            ObjFree(e);
+        }
+    }
+}
+
+TabWnd* FindTabWnd(HWND proxy) {
+    for (TabWnd* t = TabWndList; t; t = t->next)
+        if (t->hwnd == proxy) return t;
+    return nullptr;
+}
+
+WndMember* FindShownMember(HWND hwnd) {
+    // Only groups that have a proxy are searched.
+    for (TabWnd* t = TabWndList; t; t = t->next) {
+        if (!t->group) continue;
+        for (WndMember* m = t->group->members; m; m = m->next)
+            if (m->hwnd == hwnd) return m;
+    }
+    return nullptr;
+}
