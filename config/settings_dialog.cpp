@@ -18,20 +18,20 @@ BOOL RemoveTrayIcon();
 
 namespace {
 
-constexpr int TextSize = 1024;  // titles, ids, paths and class names
+constexpr int TextSize = 1024; // titles, ids, paths and class names
 
 // Which controls belong to which tab, in the order ShowTabControls lifts them.
 // Lifting them one after the other reverses their sibling order, which is the
 // order the group-start styles of the template are laid out for.
-const int GeneralTabControls[] = {
-    IDC_SET_WINNUM_LABEL, IDC_SET_FLASH,      IDC_SET_WINNUM,      IDC_SET_ICON,
-    IDC_SET_PATH,         IDC_SET_CLASS,      IDC_SET_AND,         IDC_SET_OR,
-    IDC_SET_MENU_TOP,     IDC_SET_MENU_BOTTOM, IDC_SET_MENU_NONE,  IDC_SET_SUBCLASS,
-    IDC_SET_CLASSADDRESS, IDC_SET_LOAD};
+const int GeneralTabControls[] = {IDC_SET_WINNUM_LABEL, IDC_SET_FLASH,     IDC_SET_WINNUM,
+                                  IDC_SET_ICON,         IDC_SET_PATH,      IDC_SET_CLASS,
+                                  IDC_SET_AND,          IDC_SET_OR,        IDC_SET_MENU_TOP,
+                                  IDC_SET_MENU_BOTTOM,  IDC_SET_MENU_NONE, IDC_SET_SUBCLASS,
+                                  IDC_SET_CLASSADDRESS, IDC_SET_LOAD};
 const int WindowTabControls[] = {
-    IDC_SET_RULES,        IDC_SET_RULE_ID,     IDC_SET_RULE_PATH,  IDC_SET_RULE_CLASS,
-    IDC_SET_RULE_ENABLE,  IDC_SET_RULE_WINNUM_LABEL, IDC_SET_RULE_WINNUM,
-    IDC_SET_RULE_TITLE_LABEL, IDC_SET_RULE_TITLE};
+    IDC_SET_RULES,       IDC_SET_RULE_ID,          IDC_SET_RULE_PATH,
+    IDC_SET_RULE_CLASS,  IDC_SET_RULE_ENABLE,      IDC_SET_RULE_WINNUM_LABEL,
+    IDC_SET_RULE_WINNUM, IDC_SET_RULE_TITLE_LABEL, IDC_SET_RULE_TITLE};
 
 struct TabTable {
     const int* ids;
@@ -43,9 +43,13 @@ const TabTable Tabs[] = {
 
 const char NotGiven[] = "指定しない";
 
-int IsChecked(HWND dlg, int id) { return IsDlgButtonChecked(dlg, id) == BST_CHECKED ? 1 : 0; }
+int IsChecked(HWND dlg, int id) {
+    return IsDlgButtonChecked(dlg, id) == BST_CHECKED ? 1 : 0;
+}
 
-void CheckIf(HWND dlg, int id, int on) { CheckDlgButton(dlg, id, on ? BST_CHECKED : BST_UNCHECKED); }
+void CheckIf(HWND dlg, int id, int on) {
+    CheckDlgButton(dlg, id, on ? BST_CHECKED : BST_UNCHECKED);
+}
 
 int SelectedTab(HWND dlg) {
     return (int)SendDlgItemMessageA(dlg, IDC_SET_TABS, TCM_GETCURSEL, 0, 0);
@@ -56,7 +60,9 @@ int FirstSelectedRow(HWND dlg) {
                                     MAKELPARAM(LVNI_SELECTED, 0));
 }
 
-void ShowInputError(HWND dlg, const char* text) { MessageBoxA(dlg, text, nullptr, MB_OK); }
+void ShowInputError(HWND dlg, const char* text) {
+    MessageBoxA(dlg, text, nullptr, MB_OK);
+}
 
 void SetButtonCaptions(HWND dlg, int tab) {
     SetDlgItemTextA(dlg, IDOK, tab == 1 ? "追加/変更" : "変更");
@@ -66,7 +72,8 @@ void SetButtonCaptions(HWND dlg, int tab) {
 GroupRule* RuleAt(int row) {
     if (row < 0) return nullptr;
     GroupRule* rule = RuleList;
-    for (int i = 0; rule && i < row; ++i) rule = rule->next;
+    for (int i = 0; rule && i < row; ++i)
+        rule = rule->next;
     return rule;
 }
 
@@ -167,7 +174,7 @@ void Rebuild() {
 
 void Dismiss(HWND dlg) {
     if (RulesDirty) CommitRuleEdits();
-    DestroyWindow(dlg);  // WM_DESTROY clears SettingsDlgWnd
+    DestroyWindow(dlg); // WM_DESTROY clears SettingsDlgWnd
 }
 
 // ---- message handlers ----
@@ -202,7 +209,8 @@ void OnInitDialog(HWND dlg) {
 
     InsertRuleColumns(dlg);
     RulesDirty = 0;
-    for (GroupRule* rule = RuleList; rule; rule = rule->next) AppendRuleRow(dlg, rule);
+    for (GroupRule* rule = RuleList; rule; rule = rule->next)
+        AppendRuleRow(dlg, rule);
 
     CheckIf(dlg, IDC_SET_RULE_PATH, 1);
     FillIdChoices(dlg, RuleTypePath);
@@ -261,7 +269,7 @@ void OnDestroy(HWND dlg) {
     if (SettingsDlgWnd == dlg) SettingsDlgWnd = nullptr;
 }
 
-}  // namespace
+} // namespace
 
 INT_PTR CALLBACK SettingsDlgProc(HWND dlg, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
@@ -290,8 +298,8 @@ HWND OpenSettingsDialog() {
     if (SettingsDlgWnd) return nullptr;
     INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_TAB_CLASSES | ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&classes);
-    HWND dlg = CreateDialogParamA(Instance, MAKEINTRESOURCEA(IDD_SETTINGS), nullptr,
-                                  SettingsDlgProc, 0);
+    HWND dlg =
+        CreateDialogParamA(Instance, MAKEINTRESOURCEA(IDD_SETTINGS), nullptr, SettingsDlgProc, 0);
     if (!dlg) {
         ErrorLogWithLastError("コンフィグウィンドウの作成に失敗しました\n");
         return nullptr;
@@ -322,9 +330,9 @@ void ShowTabControls(HWND dlg, int tab) {
 }
 
 void UpdateStateCaptions(HWND dlg) {
-    SetDlgItemTextA(dlg, IDC_SET_FLASH, IsChecked(dlg, IDC_SET_FLASH)
-                                            ? "タイトルバーの点滅を反映する"
-                                            : "タイトルバーの点滅を反映しない");
+    SetDlgItemTextA(dlg, IDC_SET_FLASH,
+                    IsChecked(dlg, IDC_SET_FLASH) ? "タイトルバーの点滅を反映する"
+                                                  : "タイトルバーの点滅を反映しない");
     SetDlgItemTextA(dlg, IDC_SET_ICON,
                     IsChecked(dlg, IDC_SET_ICON) ? "アイコンを表示する" : "アイコンを表示しない");
     UINT state = IsDlgButtonChecked(dlg, IDC_SET_RULE_ENABLE);
@@ -406,7 +414,7 @@ void AddOrChangeRule(HWND dlg) {
         rule = added;
         rule->id = idCopy;
         rule->idHash = hash;
-        rule->type = RuleTypePath;  // used when neither type option is checked
+        rule->type = RuleTypePath; // used when neither type option is checked
         rule->prev = tail;
         if (tail)
             tail->next = rule;

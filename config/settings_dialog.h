@@ -19,13 +19,13 @@ HWND OpenSettingsDialog();
 int PreTranslateSettingsDialog(MSG* msg);
 
 // The dialog's operations, each on the dialog window.
-void ShowTabControls(HWND dlg, int tab);       // 0 general, 1 window
-void UpdateStateCaptions(HWND dlg);            // captions of 500, 507 and 518
+void ShowTabControls(HWND dlg, int tab); // 0 general, 1 window
+void UpdateStateCaptions(HWND dlg);      // captions of 500, 507 and 518
 void AppendRuleRow(HWND dlg, const GroupRule* rule);
 void SetRuleRow(HWND dlg, const GroupRule* rule, int row);
 void AddOrChangeRule(HWND dlg);
 void DeleteSelectedRule(HWND dlg, int row);
 void LoadRuleIntoForm(HWND dlg, int row);
-void FillIdChoices(HWND dlg, int kind);        // RuleTypePath or RuleTypeClass
+void FillIdChoices(HWND dlg, int kind); // RuleTypePath or RuleTypeClass
 void ApplyGeneralSettings(HWND dlg);
-void CommitRuleEdits();                        // rebuild the groups, rewrite rule.ini
+void CommitRuleEdits(); // rebuild the groups, rewrite rule.ini

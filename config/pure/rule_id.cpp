@@ -4,20 +4,24 @@
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 // Neither byte can be the second byte of a two-byte Shift-JIS character, so the
 // text is cut byte by byte.
 void TrimBlanks(char* text) {
     size_t n = strlen(text);
-    while (n > 0 && IsBlank(text[n - 1])) --n;
+    while (n > 0 && IsBlank(text[n - 1]))
+        --n;
     size_t start = 0;
-    while (start < n && IsBlank(text[start])) ++start;
+    while (start < n && IsBlank(text[start]))
+        ++start;
     memmove(text, text + start, n - start);
     text[n - start] = '\0';
 }
 
-}  // namespace
+} // namespace
 
 void TrimRuleId(char* text) {
     TrimBlanks(text);
