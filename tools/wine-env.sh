@@ -41,11 +41,18 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     "$PELMORA_WINE" wineboot --init >/dev/null 2>&1
     "$PELMORA_WINESERVER" -w
 fi
-"$PELMORA_WINESERVER" -p
+# A server still running for this prefix (an earlier run, another shell) is
+# reused: "wineserver -p" then fails, which must not end a "set -e" script.
+"$PELMORA_WINESERVER" -p 2>/dev/null || true
 # Start Wine's own services and desktop process now, detached from our output:
 # started later by a test, they would inherit its pipe and ctest would wait for
 # them until its time-out.
 "$PELMORA_WINE" wineboot </dev/null >/dev/null 2>&1
+
+# Without a window manager, Wine waits up to 2 s for one whenever a visible
+# window is hidden or destroyed. Windows that no window manager handles ("not
+# managed") are hidden at once.
+"$PELMORA_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
 
 # The stand-in taskbar-list server takes the place of Wine's own CLSID_TaskbarList.
 if [ -f "$pelmora_build/bin/tasklist_server.dll" ]; then

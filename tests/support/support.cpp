@@ -58,4 +58,4 @@ std::string ArtifactsDir() {
     return dir + "\\";
 }
 
-}  // namespace testing_support
+} // namespace testing_support

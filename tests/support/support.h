@@ -27,4 +27,4 @@ std::string MakeTempDir(const char* tag);
 // other files a person may want to look at), created on demand.
 std::string ArtifactsDir();
 
-}  // namespace testing_support
+} // namespace testing_support

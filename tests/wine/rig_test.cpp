@@ -4,7 +4,9 @@
 
 #include "tests/support/support.h"
 
-TEST(Rig, AnsiCodePageIsShiftJis) { EXPECT_EQ(GetACP(), 932u); }
+TEST(Rig, AnsiCodePageIsShiftJis) {
+    EXPECT_EQ(GetACP(), 932u);
+}
 
 TEST(Rig, ARealWindowCanBeCreatedAndShown) {
     HWND w = CreateWindowExA(0, "STATIC", "rig", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,

@@ -1,0 +1,133 @@
+// The control window: a message-only window that answers the requests of
+// tests and scripts (tools/common/ipc.h, request words in protocol.h),
+// receives the hook library's window events, and runs the poll.
+#include "tools/standin_taskbar/standin.h"
+
+#include <stdio.h>
+
+#include "tools/common/ipc.h"
+#include "tools/standin_taskbar/protocol.h"
+
+namespace {
+
+constexpr UINT_PTR PollTimer = 1;
+constexpr UINT PollIntervalMs = 100;
+constexpr UINT_PTR IconTimer = 2;
+constexpr UINT IconIntervalMs = 1000;
+
+std::string Escaped(const std::wstring& text) {
+    std::string utf8 = tool_ipc::WideToUtf8(text), out;
+    for (char c : utf8) {
+        if (c == '\\')
+            out += "\\\\";
+        else if (c == '\n')
+            out += "\\n";
+        else if (c != '\r')
+            out += c;
+    }
+    return out;
+}
+
+std::string RectText(const RECT& rc) {
+    char text[64];
+    snprintf(text, sizeof text, "%ld,%ld,%ld,%ld", rc.left, rc.top, rc.right, rc.bottom);
+    return text;
+}
+
+std::string StateText() {
+    using tool_ipc::HandleText;
+    std::string out;
+    RECT tray;
+    GetWindowRect(Standin.tray, &tray);
+    out += "taskbar tray=" + HandleText(Standin.tray) + " tasks=" + HandleText(Standin.taskSwitch) +
+           " tab=" + HandleText(Standin.tabCtrl) + " notify=" + HandleText(Standin.notifyArea) +
+           " rect=" + RectText(tray) + "\n";
+    HWND foreground = GetForegroundWindow();
+    const std::vector<TaskButton>& buttons = Buttons();
+    for (size_t i = 0; i < buttons.size(); ++i) {
+        const TaskButton& b = buttons[i];
+        out += "button index=" + std::to_string(i) + " hwnd=" + HandleText(b.hwnd) +
+               " flashing=" + (b.flashing ? "1" : "0") +
+               " active=" + (b.hwnd == foreground ? "1" : "0") + " icon=" + HandleText(b.icon) +
+               " rect=" + RectText(ButtonScreenRect(i)) + " title=" + Escaped(b.title) + "\n";
+    }
+    const std::vector<NotifyIcon>& icons = NotifyIcons();
+    for (size_t i = 0; i < icons.size(); ++i) {
+        const NotifyIcon& n = icons[i];
+        char numbers[96];
+        snprintf(numbers, sizeof numbers, " id=%u callback=0x%x flags=0x%x", n.id,
+                 n.callbackMessage, n.flags);
+        out += "tray owner=" + HandleText(n.owner) + numbers +
+               " rect=" + RectText(NotifyIconScreenRect(i)) + " tip=" + Escaped(n.tip) + "\n";
+    }
+    for (const TaskbarListCall& call : TaskbarListLog()) {
+        out += "call seq=" + std::to_string(call.seq) + " op=" + call.op +
+               " hwnd=" + HandleText(call.hwnd) + "\n";
+    }
+    return out;
+}
+
+void BroadcastTaskbarCreated() {
+    // Not waited for: a hung window must not stop the taskbar.
+    SendNotifyMessageA(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+}
+
+LRESULT OnRequest(WPARAM wParam, LPARAM lParam) {
+    std::string request;
+    HWND replyTo = nullptr;
+    if (!tool_ipc::ReadRequest(wParam, lParam, &request, &replyTo)) return FALSE;
+    if (request == "state") {
+        tool_ipc::SendReply(replyTo, StateText());
+    } else if (request == "clearlog") {
+        ClearTaskbarListLog();
+        tool_ipc::SendReply(replyTo, "ok");
+    } else if (request == "taskbarcreated") {
+        BroadcastTaskbarCreated();
+        tool_ipc::SendReply(replyTo, "ok");
+    } else if (request == "quit") {
+        tool_ipc::SendReply(replyTo, "ok");
+        PostQuitMessage(0);
+    } else {
+        tool_ipc::SendReply(replyTo, "error: unknown request \"" + request + "\"");
+    }
+    return TRUE;
+}
+
+LRESULT CALLBACK ControlWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE:
+        SetTimer(hwnd, PollTimer, PollIntervalMs, nullptr);
+        SetTimer(hwnd, IconTimer, IconIntervalMs, nullptr);
+        return 0;
+    case WM_TIMER:
+        if (wParam == PollTimer) {
+            PollWindows();
+            RemoveDeadNotifyIcons();
+        } else if (wParam == IconTimer) {
+            RequestAllButtonIcons();
+        }
+        return 0;
+    case standin::WindowEventMessage:
+        OnWindowEvent(reinterpret_cast<HWND>(wParam), lParam);
+        return 0;
+    case WM_COPYDATA:
+        return OnRequest(wParam, lParam);
+    case WM_DESTROY:
+        KillTimer(hwnd, PollTimer);
+        KillTimer(hwnd, IconTimer);
+        return 0;
+    default:
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+}
+
+} // namespace
+
+bool RegisterControlClass() {
+    return RegisterStandinClass(standin::ControlClass, ControlWndProc, 0, nullptr);
+}
+
+HWND CreateControlWindow() {
+    return CreateWindowExA(0, standin::ControlClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                           Standin.instance, nullptr);
+}

@@ -1,0 +1,76 @@
+// testapp.exe: a program that opens and drives windows when a test (or the
+// demo script) tells it to. Started several times, or copied under other
+// file names, it stands for several applications.
+//
+//   testapp.exe [/label NAME] [COMMAND]   runs; COMMAND (usually "open ...") first
+//   testapp.exe /to PID|NAME COMMAND      sends COMMAND to a running testapp, prints the reply
+//
+// On the command line an argument with blanks counts as one word, as if in
+// double quotes (from a shell: testapp.exe /to editor title '#0' 'two words').
+//
+// Commands (text in the ANSI code page; a value with blanks in double quotes;
+// a window R is "#N", the N-th window this testapp opened from 0, or "0x..."):
+//   open [count=N] [class=NAME] [title=TEXT] [hidden] [tool] [appwindow] [owned]
+//        [owner=R] [disabled] [fixed] [askclose] [minimized] [maximized]
+//        [x=N] [y=N] [w=N] [h=N]          -> the new windows' handles ("%d" in TEXT
+//                                            becomes 1, 2, ... within the command)
+//   list                                   -> the handles of its windows that exist
+//   hide R | show R | minimize R | maximize R | restore R | activate R
+//   close R        asks the window to close (WM_CLOSE, as its close box does)
+//   destroy R      destroys it at once
+//   title R TEXT   retitles it
+//   flash R        FlashWindow(R, TRUE)
+//   enable R | disable R
+//   icon R app|info|warning|error|question|none   sets its icons (WM_SETICON)
+//                  -> the icon handle set
+//   askclose R on|off   whether a close request first asks "変更を保存しますか?"
+//   answer R yes|no|cancel   answers that question (cancel keeps the window)
+//   events R       -> what the window received, one per line: "activate N",
+//                     "close", "question", "answer yes|no|cancel", "syscommand 0xN",
+//                     "popupsystemmenu X Y", "destroy"
+//   hang [MS]      its windows stop answering messages (for MS milliseconds, or
+//                  until "unhang")
+//   unhang | pid | quit
+// Replies are "ok", a value, or "error: ..." when the command failed.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace testapp {
+
+constexpr char ControlClass[] = "PelmoraTestAppControl"; // message-only, title "testapp PID LABEL"
+constexpr char DefaultWindowClass[] = "PelmoraTestWindow";
+
+// ---- the windows (windows.cpp), UI thread ----
+bool InitWindows(HINSTANCE instance);
+std::string RunCommand(const std::string& line); // one command, its reply
+void DestroyAllWindows();
+
+// ---- the control thread (control.cpp) ----
+// Starts the control thread; commands reach dispatch (a window of the UI thread).
+bool StartControl(HWND dispatch, const std::string& label);
+// Called by the UI thread when it leaves its loop, so that the reply to
+// "quit" is out before the process ends.
+void WaitForQuitReply();
+
+constexpr UINT RunCommandMessage = WM_APP + 1; // lParam: UiCommand*
+constexpr UINT HangMessage = WM_APP + 2;       // wParam: milliseconds, 0 = until unhang
+constexpr UINT QuitMessage = WM_APP + 3;
+
+// A command handed from the control thread to the UI thread. Whichever
+// thread finishes with it last frees it: the UI thread may get to it only
+// after the control thread stopped waiting.
+struct UiCommand {
+    std::string text;
+    std::string reply;
+    LONG owners = 2;
+};
+void ReleaseCommand(UiCommand* command);
+
+// Hang handling, shared by both threads.
+void HangUiThread(DWORD ms); // on the UI thread
+bool IsUiHung();
+
+} // namespace testapp

@@ -1,0 +1,389 @@
+// The test application's windows and the commands that drive them. Runs on
+// the UI thread only.
+#include "tools/testapp/testapp.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <map>
+#include <set>
+#include <vector>
+
+#include "tools/common/ipc.h"
+
+namespace testapp {
+namespace {
+
+struct AppWindow {
+    HWND hwnd;
+    bool askClose;
+    std::vector<std::string> events;
+};
+
+HINSTANCE Instance = nullptr;
+std::vector<AppWindow> Windows; // in creation order; destroyed ones keep their place
+std::set<std::string> RegisteredClasses;
+int Cascade = 0;
+
+AppWindow* Find(HWND hwnd) {
+    for (AppWindow& w : Windows)
+        if (w.hwnd == hwnd) return &w;
+    return nullptr;
+}
+
+void Log(HWND hwnd, const std::string& event) {
+    if (AppWindow* w = Find(hwnd)) w->events.push_back(event);
+}
+
+std::string Hex(unsigned long long value) {
+    char text[32];
+    snprintf(text, sizeof text, "0x%llx", value);
+    return text;
+}
+
+// Asks "save changes?" and closes unless the answer is cancel.
+void OnClose(HWND hwnd) {
+    Log(hwnd, "close");
+    AppWindow* w = Find(hwnd);
+    if (w && w->askClose) {
+        Log(hwnd, "question");
+        char title[256];
+        GetWindowTextA(hwnd, title, sizeof title);
+        int answer =
+            MessageBoxA(hwnd, "変更を保存しますか?", title, MB_YESNOCANCEL | MB_ICONQUESTION);
+        const char* word = answer == IDYES ? "yes" : answer == IDNO ? "no" : "cancel";
+        Log(hwnd, std::string("answer ") + word);
+        if (answer != IDYES && answer != IDNO) return;
+    }
+    DestroyWindow(hwnd);
+}
+
+void Paint(HWND hwnd) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd, &ps);
+    RECT rc;
+    GetClientRect(hwnd, &rc);
+    FillRect(dc, &rc, GetSysColorBrush(COLOR_WINDOW));
+    char title[512];
+    int n = GetWindowTextA(hwnd, title, sizeof title);
+    InflateRect(&rc, -8, -8);
+    SetBkMode(dc, TRANSPARENT);
+    DrawTextA(dc, title, n, &rc, DT_LEFT | DT_TOP | DT_WORDBREAK | DT_NOPREFIX);
+    EndPaint(hwnd, &ps);
+}
+
+LRESULT CALLBACK TestWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_ACTIVATE:
+        Log(hwnd, "activate " + std::to_string(LOWORD(wParam)));
+        break;
+    case WM_CLOSE:
+        OnClose(hwnd);
+        return 0;
+    case WM_SYSCOMMAND:
+        Log(hwnd, "syscommand " + Hex(wParam & 0xFFF0));
+        break;
+    case 0x0313: // WM_POPUPSYSTEMMENU: x and y of the screen point in lParam
+        Log(hwnd, "popupsystemmenu " + std::to_string(static_cast<short>(LOWORD(lParam))) + " " +
+                      std::to_string(static_cast<short>(HIWORD(lParam))));
+        break;
+    case WM_PAINT:
+        Paint(hwnd);
+        return 0;
+    case WM_SETTEXT: {
+        LRESULT r = DefWindowProcA(hwnd, message, wParam, lParam);
+        InvalidateRect(hwnd, nullptr, TRUE);
+        return r;
+    }
+    case WM_DESTROY:
+        Log(hwnd, "destroy");
+        break;
+    default:
+        break;
+    }
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+bool EnsureClass(const std::string& name) {
+    if (RegisteredClasses.count(name)) return true;
+    WNDCLASSEXA wc = {};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = TestWindowProc;
+    wc.hInstance = Instance;
+    wc.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.lpszClassName = name.c_str();
+    if (!RegisterClassExA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
+    RegisteredClasses.insert(name);
+    return true;
+}
+
+// Splits a command into words; "..." groups blanks into one word (also after
+// "key="). Shift-JIS second bytes are never a blank or a quote.
+std::vector<std::string> Words(const std::string& line) {
+    std::vector<std::string> words;
+    std::string word;
+    bool quoted = false, any = false;
+    for (char c : line) {
+        if (c == '"') {
+            quoted = !quoted;
+            any = true;
+        } else if ((c == ' ' || c == '\t') && !quoted) {
+            if (any) words.push_back(word);
+            word.clear();
+            any = false;
+        } else {
+            word += c;
+            any = true;
+        }
+    }
+    if (any) words.push_back(word);
+    return words;
+}
+
+HWND ParseWindow(const std::string& text) {
+    if (text.size() > 1 && text[0] == '#') {
+        char* end = nullptr;
+        long index = strtol(text.c_str() + 1, &end, 10);
+        if (*end || index < 0 || index >= static_cast<long>(Windows.size())) return nullptr;
+        return Windows[index].hwnd;
+    }
+    HWND hwnd = tool_ipc::ParseHandle(text);
+    return Find(hwnd) ? hwnd : nullptr;
+}
+
+HWND FirstLiveWindow() {
+    for (const AppWindow& w : Windows)
+        if (IsWindow(w.hwnd)) return w.hwnd;
+    return nullptr;
+}
+
+std::string ReplaceNumber(const std::string& title, int number) {
+    std::string out;
+    for (size_t i = 0; i < title.size(); ++i) {
+        if (title[i] == '%' && i + 1 < title.size() && title[i + 1] == 'd') {
+            out += std::to_string(number);
+            ++i;
+        } else {
+            out += title[i];
+        }
+    }
+    return out;
+}
+
+struct OpenOptions {
+    int count = 1;
+    std::string className = DefaultWindowClass;
+    std::string title = "Test window";
+    int x = -1, y = -1, width = 360, height = 240; // -1: cascaded
+    bool visible = true, tool = false, appWindow = false, owned = false, disabled = false;
+    bool fixed = false, askClose = false;
+    int show = SW_SHOWNORMAL;
+    HWND owner = nullptr;
+};
+
+// One "key" or "key=value" of the open command; an error text, or empty.
+std::string ParseOption(const std::string& word, OpenOptions* o) {
+    size_t eq = word.find('=');
+    std::string key = word.substr(0, eq);
+    std::string value = eq == std::string::npos ? "" : word.substr(eq + 1);
+    const struct {
+        const char* name;
+        bool* flag;
+    } flags[] = {{"tool", &o->tool},   {"appwindow", &o->appWindow},
+                 {"owned", &o->owned}, {"disabled", &o->disabled},
+                 {"fixed", &o->fixed}, {"askclose", &o->askClose}};
+    for (const auto& f : flags) {
+        if (key == f.name) {
+            *f.flag = true;
+            return std::string();
+        }
+    }
+    const struct {
+        const char* name;
+        int* number;
+    } numbers[] = {
+        {"count", &o->count}, {"x", &o->x}, {"y", &o->y}, {"w", &o->width}, {"h", &o->height}};
+    for (const auto& n : numbers) {
+        if (key == n.name) {
+            *n.number = atoi(value.c_str());
+            return std::string();
+        }
+    }
+    if (key == "class")
+        o->className = value;
+    else if (key == "title")
+        o->title = value;
+    else if (key == "hidden")
+        o->visible = false;
+    else if (key == "minimized")
+        o->show = SW_SHOWMINIMIZED;
+    else if (key == "maximized")
+        o->show = SW_SHOWMAXIMIZED;
+    else if (key == "owner") {
+        o->owner = ParseWindow(value);
+        if (!o->owner) return "error: no window " + value;
+    } else {
+        return "error: unknown option " + word;
+    }
+    return std::string();
+}
+
+std::string Open(const std::vector<std::string>& words) {
+    OpenOptions o;
+    for (size_t i = 1; i < words.size(); ++i) {
+        std::string error = ParseOption(words[i], &o);
+        if (!error.empty()) return error;
+    }
+    if (o.count < 1 || o.count > 100) return "error: count must be 1 to 100";
+    if (o.owned && !o.owner && !(o.owner = FirstLiveWindow())) return "error: no window to own it";
+    if (!EnsureClass(o.className)) return "error: cannot register " + o.className;
+    DWORD style =
+        o.fixed ? WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX : WS_OVERLAPPEDWINDOW;
+    if (o.disabled) style |= WS_DISABLED;
+    DWORD exStyle = (o.tool ? WS_EX_TOOLWINDOW : 0) | (o.appWindow ? WS_EX_APPWINDOW : 0);
+    std::string reply;
+    for (int n = 1; n <= o.count; ++n) {
+        int offset = 40 + (Cascade++ % 12) * 28;
+        HWND hwnd = CreateWindowExA(exStyle, o.className.c_str(), ReplaceNumber(o.title, n).c_str(),
+                                    style, o.x >= 0 ? o.x : offset, o.y >= 0 ? o.y : offset,
+                                    o.width, o.height, o.owner, nullptr, Instance, nullptr);
+        if (!hwnd) return "error: CreateWindowEx: " + tool_ipc::LastErrorText();
+        Windows.push_back({hwnd, o.askClose, {}});
+        if (o.visible) ShowWindow(hwnd, o.show);
+        if (!reply.empty()) reply += ' ';
+        reply += tool_ipc::HandleText(hwnd);
+    }
+    return reply;
+}
+
+std::string List() {
+    std::string reply;
+    for (const AppWindow& w : Windows) {
+        if (!IsWindow(w.hwnd)) continue;
+        if (!reply.empty()) reply += ' ';
+        reply += tool_ipc::HandleText(w.hwnd);
+    }
+    return reply;
+}
+
+HICON StockIcon(const std::string& kind, bool* known) {
+    *known = true;
+    if (kind == "app") return LoadIcon(nullptr, IDI_APPLICATION);
+    if (kind == "info") return LoadIcon(nullptr, IDI_INFORMATION);
+    if (kind == "warning") return LoadIcon(nullptr, IDI_WARNING);
+    if (kind == "error") return LoadIcon(nullptr, IDI_ERROR);
+    if (kind == "question") return LoadIcon(nullptr, IDI_QUESTION);
+    *known = kind == "none";
+    return nullptr;
+}
+
+// The "save changes?" box that a window's close request opened, if any.
+HWND QuestionOf(HWND owner) {
+    struct Search {
+        HWND owner;
+        HWND found;
+    } search = {owner, nullptr};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND hwnd, LPARAM lParam) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(lParam);
+            char cls[16];
+            if (GetWindow(hwnd, GW_OWNER) == s->owner && GetClassNameA(hwnd, cls, sizeof cls) &&
+                !strcmp(cls, "#32770")) {
+                s->found = hwnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// Commands that act on one window: "verb R [argument]".
+std::string OnWindow(const std::vector<std::string>& words) {
+    const std::string& verb = words[0];
+    if (words.size() < 2) return "error: " + verb + " needs a window";
+    HWND hwnd = ParseWindow(words[1]);
+    if (!hwnd) return "error: no window " + words[1];
+    std::string argument = words.size() > 2 ? words[2] : "";
+    if (verb == "events") {
+        std::string reply;
+        for (const std::string& e : Find(hwnd)->events)
+            reply += e + "\n";
+        return reply;
+    }
+    if (!IsWindow(hwnd)) return "error: window " + words[1] + " no longer exists";
+    if (verb == "hide")
+        ShowWindow(hwnd, SW_HIDE);
+    else if (verb == "show")
+        ShowWindow(hwnd, SW_SHOW);
+    else if (verb == "minimize")
+        ShowWindow(hwnd, SW_MINIMIZE);
+    else if (verb == "maximize")
+        ShowWindow(hwnd, SW_MAXIMIZE);
+    else if (verb == "restore")
+        ShowWindow(hwnd, SW_RESTORE);
+    else if (verb == "activate")
+        SetForegroundWindow(hwnd);
+    else if (verb == "close")
+        PostMessageA(hwnd, WM_CLOSE, 0, 0);
+    else if (verb == "destroy")
+        DestroyWindow(hwnd);
+    else if (verb == "flash")
+        FlashWindow(hwnd, TRUE);
+    else if (verb == "enable")
+        EnableWindow(hwnd, TRUE);
+    else if (verb == "disable")
+        EnableWindow(hwnd, FALSE);
+    else if (verb == "title") {
+        if (words.size() < 3) return "error: title needs a text";
+        SetWindowTextA(hwnd, argument.c_str());
+    } else if (verb == "icon") {
+        bool known = false;
+        HICON icon = StockIcon(argument, &known);
+        if (!known) return "error: unknown icon " + argument;
+        SendMessageA(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+        SendMessageA(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+        return tool_ipc::HandleText(icon);
+    } else if (verb == "askclose") {
+        if (argument != "on" && argument != "off") return "error: askclose needs on or off";
+        Find(hwnd)->askClose = argument == "on";
+    } else if (verb == "answer") {
+        int id = argument == "yes"      ? IDYES
+                 : argument == "no"     ? IDNO
+                 : argument == "cancel" ? IDCANCEL
+                                        : 0;
+        if (!id) return "error: answer needs yes, no or cancel";
+        HWND box = QuestionOf(hwnd);
+        if (!box) return "error: no question is open";
+        PostMessageA(box, WM_COMMAND, id, 0);
+    } else {
+        return "error: unknown command " + verb;
+    }
+    return "ok";
+}
+
+} // namespace
+
+bool InitWindows(HINSTANCE instance) {
+    Instance = instance;
+    return EnsureClass(DefaultWindowClass);
+}
+
+std::string RunCommand(const std::string& line) {
+    std::vector<std::string> words = Words(line);
+    if (words.empty()) return "error: empty command";
+    if (words[0] == "open") return Open(words);
+    if (words[0] == "list") return List();
+    return OnWindow(words);
+}
+
+void DestroyAllWindows() {
+    for (auto it = Windows.rbegin(); it != Windows.rend(); ++it)
+        if (IsWindow(it->hwnd)) DestroyWindow(it->hwnd);
+}
+
+} // namespace testapp
