@@ -22,10 +22,18 @@ struct WndMes {
 };
 static_assert(sizeof(WndMes) == 16, "WndMes is 16 bytes on every target");
 
-// Window handle of a recorded entry, widened back to a handle.
-inline HWND WndMesWindow(const WndMes& m) { return (HWND)(ULONG_PTR)m.hwnd; }
+// Window handle of a recorded entry, widened back to a handle. Handles are
+// sign-extended from their 32 significant bits, as LongToHandle does.
+inline HWND WndMesWindow(const WndMes& m) {
+    return (HWND)(LONG_PTR)(LONG)m.hwnd;
+}
 
-constexpr UINT UnsubclassMessage = 0x12FF;  // FreeHook -> subclassed tab control
+constexpr UINT UnsubclassMessage = 0x12FF; // FreeHook -> subclassed tab control
+
+// The named kernel objects of the ring, shared by every process that maps the
+// library: writers serialise on the mutex and signal the auto-reset event.
+constexpr char RingMutexName[] = "MsgHook-Wnd-Mutex-Name";
+constexpr char RingEventName[] = "MsgHook-Wnd-Event-Name";
 
 RAVIK_API int __cdecl SetHook(int subclassFlag, int classAddressFlag);
 RAVIK_API int __cdecl FreeHook();

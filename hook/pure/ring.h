@@ -1,0 +1,34 @@
+// Index arithmetic of the shared event ring and the small decisions of the
+// taskbar subclass that need no Windows API, so that they are tested natively.
+#pragma once
+
+#include <stdint.h>
+#include <string.h>
+
+constexpr int RingSize = 100;             // records in the shared event ring
+constexpr int ProxyListSize = 100;        // proxy window handles the shared list holds
+constexpr uint32_t CountIntervalMs = 100; // a tab-control count is forwarded at most this often
+
+// The ring slot after `index`; an index out of range (a damaged shared area)
+// restarts at slot 0 instead of leading a writer out of the ring.
+constexpr int NextRingIndex(int index) {
+    return index >= 0 && index < RingSize - 1 ? index + 1 : 0;
+}
+
+// `index` itself when it is a valid slot, else slot 0.
+constexpr int RingSlot(int index) {
+    return index >= 0 && index < RingSize ? index : 0;
+}
+
+// Whether a tab-control count at `now` is forwarded when the last forwarded one
+// was at `last` (both timeGetTime values). Elapsed time is the unsigned 32-bit
+// difference, so the throttle keeps working across the 49.7-day wrap.
+constexpr bool CountIsDue(uint32_t now, uint32_t last) {
+    return static_cast<uint32_t>(now - last) > CountIntervalMs;
+}
+
+// Whether a window class name is the task-switch window's: an exact,
+// case-sensitive match of the whole name.
+inline bool IsTaskSwitchClassName(const char* name) {
+    return strcmp(name, "MSTaskSwWClass") == 0;
+}

@@ -1,0 +1,161 @@
+// The taskbar subclass: inside the shell's process the hook replaces the window
+// procedure of the taskbar's tab control ("Shell_TrayWnd" -> "MSTaskSwWClass" ->
+// its first child) so that the shell's button inserts, deletes and counts are
+// recorded in the ring before the control handles them.
+#include "hook/ravik_internal.h"
+
+#include <stddef.h>
+
+constexpr char TrayClassName[] = "Shell_TrayWnd";
+constexpr int ClassNameSize = 1024;
+
+static_assert(offsetof(TCITEMA, lParam) == offsetof(TCITEMW, lParam),
+              "both item layouts keep the application value at the same place");
+
+// Per process, meaningful only in the shell's: the procedure this process's
+// subclass replaced. It equals savedTabProc while the subclass is in place; the
+// subclass passes messages on from this private copy, so that no value another
+// process wrote into the shared area is ever called here.
+static WNDPROC OriginalTabProc;
+
+LRESULT CALLBACK TaskbarSubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+static bool IsUsableProc(WNDPROC proc) {
+    return proc && proc != TaskbarSubclassProc;
+}
+
+static WNDPROC ClassProc(HWND hwnd) {
+    return reinterpret_cast<WNDPROC>(GetClassLongPtrA(hwnd, GCLP_WNDPROC));
+}
+
+// The procedure the control's messages go on to: the class's (ClassAddress
+// option) or the former one. Never this procedure itself nor null, which would
+// recurse or crash inside the shell.
+static WNDPROC NextTabProc(HWND hwnd) {
+    WNDPROC next = LoadShared(SharedArea.classAddressFlag) ? ClassProc(hwnd) : OriginalTabProc;
+    if (IsUsableProc(next)) return next;
+    if (IsUsableProc(OriginalTabProc)) return OriginalTabProc;
+    next = ClassProc(hwnd);
+    return IsUsableProc(next) ? next : DefWindowProcA;
+}
+
+// Keeps the library mapped in the shell for the rest of the shell's life. A
+// frame of TaskbarSubclassProc can still be on the shell's stack after the
+// restore (a nested message), and a hook owner that dies removes its hooks
+// without restoring the control: unmapping would then crash the shell.
+static bool PinLibrary() {
+    HMODULE module;
+    return GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                  GET_MODULE_HANDLE_EX_FLAG_PIN,
+                              reinterpret_cast<LPCSTR>(&TaskbarSubclassProc), &module) != 0;
+}
+
+// Called with the ring mutex held, on the thread that owns the control.
+static void SubclassTabControl(HWND tab) {
+    WNDPROC current = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(tab, GWLP_WNDPROC));
+    if (current == TaskbarSubclassProc) {
+        // Subclassed already: once is all, or the control would call itself.
+        if (OriginalTabProc) StoreShared(SharedArea.savedTabProc, OriginalTabProc);
+        return;
+    }
+    if (!current) return;
+    OriginalTabProc = current;
+    StoreShared(SharedArea.savedTabProc, current);
+    if (!SetWindowLongPtrA(tab, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TaskbarSubclassProc)))
+        StoreShared(SharedArea.savedTabProc, static_cast<WNDPROC>(nullptr));
+}
+
+static BOOL CALLBACK FindTaskSwitch(HWND hwnd, LPARAM) {
+    char name[ClassNameSize];
+    if (!GetClassNameA(hwnd, name, sizeof name) || !IsTaskSwitchClassName(name)) return TRUE;
+    HWND tab = GetWindow(hwnd, GW_CHILD); // the tab control is its first child
+    StoreShared(SharedArea.tabCtrl, tab);
+    if (!PinLibrary()) return FALSE; // before the lock: it takes the loader's lock
+    RingLock lock;
+    if (lock.Owned()) SubclassTabControl(tab);
+    return FALSE; // the first match ends the search, subclassed or not
+}
+
+void RunSubclassTrigger(HWND hwnd) {
+    HWND tray = FindWindowA(TrayClassName, nullptr);
+    if (tray && hwnd == tray) EnumChildWindows(tray, FindTaskSwitch, 0);
+}
+
+static LRESULT RestoreTabProc(HWND hwnd, WNDPROC next) {
+    SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(next));
+    StoreShared(SharedArea.savedTabProc, static_cast<WNDPROC>(nullptr));
+    return 1;
+}
+
+static void OnGetItemCount(HWND hwnd, WPARAM wParam, LPARAM lParam) {
+    DWORD now = timeGetTime();
+    if (!CountIsDue(now, LoadShared(SharedArea.lastCountTime))) return;
+    // Before the wait: a count dropped for a time-out still starts an interval.
+    StoreShared(SharedArea.lastCountTime, now);
+    RecordMessage(hwnd, TCM_GETITEMCOUNT, wParam, lParam);
+}
+
+static void OnInsertItem(UINT message, WPARAM wParam, LPARAM lParam) {
+    // The item's application value: the window the shell made the button for.
+    const TCITEMA* item = reinterpret_cast<const TCITEMA*>(lParam);
+    LPARAM window = item ? item->lParam : 0;
+    RecordEntry(static_cast<uint32_t>(window), message, static_cast<uint32_t>(wParam),
+                static_cast<uint32_t>(lParam));
+}
+
+LRESULT CALLBACK TaskbarSubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    WNDPROC next = NextTabProc(hwnd);
+    switch (message) {
+    case UnsubclassMessage:
+        return RestoreTabProc(hwnd, next); // not passed on, not recorded
+    case TCM_GETITEMCOUNT:
+        OnGetItemCount(hwnd, wParam, lParam);
+        break;
+    case TCM_DELETEITEM:
+        RecordMessage(hwnd, message, wParam, lParam);
+        break;
+    case TCM_INSERTITEMA:
+    case TCM_INSERTITEMW:
+        OnInsertItem(message, wParam, lParam);
+        break;
+    default:
+        break;
+    }
+    return CallWindowProcA(next, hwnd, message, wParam, lParam);
+}
+
+// A subclass made earlier (by this run's hook, before SetSubClass) whose
+// control still exists.
+static bool SubclassInPlace() {
+    return LoadShared(SharedArea.savedTabProc) && IsWindow(LoadShared(SharedArea.tabCtrl));
+}
+
+// Replaces the WH_CALLWNDPROC hook by a WH_GETMESSAGE hook. The new hook goes
+// in first, so that some hook of ours keeps the library mapped in the shell all
+// along; when either step fails the old hook stays in force.
+static int SwapToGetMsgHook() {
+    if (!OwnHook) return 0; // no hook of this program's to swap
+    HHOOK next = SetWindowsHookExA(WH_GETMESSAGE, GetMsgHook, DllInstance, 0);
+    if (!next) return 0;
+    HHOOK old = OwnHook;
+    TakeHook(next);
+    if (!UnhookWindowsHookEx(old)) {
+        TakeHook(old);
+        UnhookWindowsHookEx(next);
+        return 0;
+    }
+    return 1;
+}
+
+int __cdecl SetSubClass(int load) {
+    // A stale value (its control is gone) is forgotten; a subclass in place is
+    // kept, never made a second time.
+    if (!SubclassInPlace()) StoreShared(SharedArea.savedTabProc, static_cast<WNDPROC>(nullptr));
+    HWND tray = FindWindowA(TrayClassName, nullptr);
+    // Waits for the shell without a time-out: the hook subclasses the control
+    // while the shell's thread handles this message.
+    if (tray) SendMessageA(tray, WM_NULL, 0, 0);
+    if (!LoadShared(SharedArea.savedTabProc)) return 0;
+    if (load) return SwapToGetMsgHook();
+    return OwnHook != nullptr;
+}
