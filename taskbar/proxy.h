@@ -5,6 +5,9 @@
 
 #include "core/model.h"
 
+// Registers the class "tabtab" with TabWndProc for the program's instance.
+ATOM RegisterTabWndClass(HICON icon, HICON smallIcon);
+
 void AddTabIfVisible(HWND hwnd);
 void DeleteTabIfVisible(HWND hwnd);
 void ShowMembers(WndMember* first);
