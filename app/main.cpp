@@ -1,9 +1,7 @@
-// pelmora.exe entry point.
+// pelmora.exe entry point. The program takes no arguments and ignores the show
+// command: its only window is hidden.
 #include <windows.h>
 
-#include "core/globals.h"
+#include "app/app.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-    Instance = instance;
-    return 0;
-}
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) { return RunPelmora(instance); }

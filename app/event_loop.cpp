@@ -1,0 +1,74 @@
+// The program's one loop: the hook library's ring event and the message queue.
+#include <windows.h>
+
+#include "app/app.h"
+#include "app/pure/shell.h"
+#include "core/dispatch.h"
+#include "core/errorlog.h"
+#include "core/globals.h"
+#include "hook/ravik.h"
+
+namespace {
+
+// QS_ALLINPUT as Windows 2000 defines it: keys, mouse moves and buttons, posted
+// messages, timers, paint, sent messages and hot keys.
+constexpr DWORD WakeMask = 0xFF;
+constexpr char WaitFailedText[] = "イベントの待機に失敗しました\n";
+
+// Takes every waiting message; returns 0 once WM_QUIT was taken, with its wParam.
+int DispatchWaitingMessages(int* exitCode) {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            *exitCode = (int)msg.wParam;
+            return 0;
+        }
+        // Enter and Esc close the about box (its hidden OK and Cancel buttons).
+        if (AboutDlgWnd && IsDialogMessageA(AboutDlgWnd, &msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return 1;
+}
+
+}  // namespace
+
+int RunEventLoop(HANDLE ringEvent) {
+    unsigned failures = 0;
+    for (;;) {
+        // MWMO_INPUTAVAILABLE: input that arrived while the ring was drained, and
+        // was already seen by a call inside the drain, still wakes the wait.
+        DWORD result = MsgWaitForMultipleObjectsEx(1, &ringEvent, INFINITE, WakeMask,
+                                                   MWMO_INPUTAVAILABLE);
+        if (result == WAIT_OBJECT_0) {
+            failures = 0;
+            ProcessWndMessages();
+            continue;
+        }
+        if (result == WAIT_OBJECT_0 + 1) {
+            failures = 0;
+            int exitCode = 0;
+            if (!DispatchWaitingMessages(&exitCode)) return exitCode;
+            continue;
+        }
+        if (result != WAIT_FAILED) continue;
+
+        // A wait that fails (an unusable event handle, say) would fail again at
+        // once and spin a processor. The first failure of a run is logged; the
+        // event is opened afresh; until a wait succeeds again, the loop pauses
+        // a growing while on the message queue alone and looks at the ring
+        // itself, so the program still answers and follows the desktop.
+        ++failures;
+        if (failures == 1) ErrorLogWithLastError(WaitFailedText);
+        if (failures == 2) {
+            HANDLE reopened = CreateEventA(nullptr, FALSE, FALSE, RingEventName);
+            if (reopened) ringEvent = reopened;
+        }
+        DWORD delay = WaitRetryDelay(failures);
+        if (delay && MsgWaitForMultipleObjects(0, nullptr, FALSE, delay, WakeMask) == WAIT_FAILED)
+            Sleep(delay);
+        if (NewMessage()) ProcessWndMessages();
+        int exitCode = 0;
+        if (!DispatchWaitingMessages(&exitCode)) return exitCode;
+    }
+}

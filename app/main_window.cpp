@@ -1,0 +1,89 @@
+// The hidden main window of class "pelmora": owner of the notification-area icon,
+// receiver of its menu's commands and of the shell's "TaskbarCreated".
+#include <windows.h>
+
+#include "app/app.h"
+#include "core/globals.h"
+#include "res/resource.h"
+
+namespace {
+
+constexpr char HideIconNotice[] =
+    "再びタスクトレイにアイコンを表示するにはpelmora.exeを起動してください";
+constexpr char HideIconCaption[] = "注意";
+
+// The shell started afresh (explorer restarted): its new taskbar knows none of
+// our buttons or our icon, so the program ends and starts again.
+void OnTaskbarCreated(HWND hwnd) {
+    RestartRequested = 1;
+    DestroyWindow(hwnd);
+}
+
+void OnCreate(HWND hwnd) {
+    if (Settings.Icon == 1) AddTrayIcon(hwnd, ProgramIcon);
+}
+
+void OnDestroy() {
+    RemoveTrayIcon();
+    PostQuitMessage(0);
+}
+
+void OnPaint(HWND hwnd) {
+    PAINTSTRUCT ps;
+    BeginPaint(hwnd, &ps);
+    EndPaint(hwnd, &ps);
+}
+
+// The icon goes for this run only; the notice comes first.
+void OnHideIcon() {
+    MessageBoxA(nullptr, HideIconNotice, HideIconCaption, MB_OK);
+    RemoveTrayIcon();
+}
+
+// Returns 1 when the command was one of the tray menu's.
+int OnCommand(HWND hwnd, UINT id) {
+    switch (id) {
+    case IDC_TRAY_EXIT:
+        DestroyWindow(hwnd);
+        return 1;
+    case IDC_TRAY_ABOUT:
+        OpenAboutBox();
+        return 1;
+    case IDC_TRAY_HIDE:
+        OnHideIcon();
+        return 1;
+    default:
+        return 0;
+    }
+}
+
+}  // namespace
+
+LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    // A registered message has no fixed code and cannot be a case label. The
+    // message still goes on to the default handling.
+    if (TaskbarCreatedMessage != 0 && message == TaskbarCreatedMessage) OnTaskbarCreated(hwnd);
+
+    switch (message) {
+    case WM_CREATE:
+        OnCreate(hwnd);
+        return 1;
+    case WM_DESTROY:
+        OnDestroy();
+        return 1;
+    case WM_PAINT:
+        OnPaint(hwnd);
+        return 1;
+    case WM_TIMER:
+        return 1;
+    case WM_COMMAND:
+        if (OnCommand(hwnd, LOWORD(wParam))) return 1;
+        break;
+    case TrayCallbackMessage:
+        TrayCallback(hwnd, wParam, lParam);
+        return 1;
+    default:
+        break;
+    }
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}

@@ -1,0 +1,70 @@
+// The notification-area icon and its menu.
+#include <windows.h>
+#include <shellapi.h>
+
+#include "app/app.h"
+#include "core/globals.h"
+#include "res/resource.h"
+
+namespace {
+
+constexpr UINT TrayIconId = 1;
+
+// The program's one icon record: filled by AddTrayIcon, used again to remove it.
+NOTIFYICONDATAA TrayIconData;
+
+// Names this program's own icon (its main window, id 1) when this process never
+// added it itself: with Icon 0 in the settings a second start may have added it,
+// and the record would otherwise name no icon at all.
+void NameOwnIconIfEmpty() {
+    if (TrayIconData.cbSize != 0) return;
+    TrayIconData.cbSize = NOTIFYICONDATAA_V2_SIZE;
+    TrayIconData.hWnd = MainWnd;
+    TrayIconData.uID = TrayIconId;
+}
+
+void ShowTrayMenu(HWND hwnd) {
+    NameOwnIconIfEmpty();
+    HWND owner = TrayIconData.hWnd ? TrayIconData.hWnd : hwnd;
+    // Foreground first, WM_NULL after: otherwise the menu does not close when
+    // the user clicks elsewhere.
+    SetForegroundWindow(owner);
+    HMENU menu = LoadMenuA(Instance, MAKEINTRESOURCEA(IDM_TRAY));
+    HMENU popup = menu ? GetSubMenu(menu, 0) : nullptr;
+    if (popup) {
+        POINT cursor;
+        GetCursorPos(&cursor);
+        TrackPopupMenu(popup, TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, hwnd, nullptr);
+    }
+    PostMessageA(owner, WM_NULL, 0, 0);
+    if (menu) DestroyMenu(menu);
+}
+
+}  // namespace
+
+void AddTrayIcon(HWND hwnd, HICON icon) {
+    ZeroMemory(&TrayIconData, sizeof TrayIconData);
+    TrayIconData.cbSize = NOTIFYICONDATAA_V2_SIZE;
+    TrayIconData.hWnd = hwnd;
+    TrayIconData.uID = TrayIconId;
+    TrayIconData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    TrayIconData.uCallbackMessage = TrayCallbackMessage;
+    TrayIconData.hIcon = icon;
+    GetWindowTextA(hwnd, TrayIconData.szTip, sizeof TrayIconData.szTip);
+    Shell_NotifyIconA(NIM_ADD, &TrayIconData);
+}
+
+BOOL RemoveTrayIcon() {
+    NameOwnIconIfEmpty();
+    return Shell_NotifyIconA(NIM_DELETE, &TrayIconData);
+}
+
+void TrayCallback(HWND hwnd, WPARAM, LPARAM lParam) {
+    switch (LOWORD(lParam)) {
+    case WM_RBUTTONUP:
+        ShowTrayMenu(hwnd);
+        break;
+    default:
+        break;
+    }
+}

@@ -1,0 +1,118 @@
+#!/usr/bin/env bash
+# The demo: shows pelmora at work on a stand-in Windows 2000 taskbar under Wine.
+# Run as root from anywhere: bash tools/demo.sh
+#
+# It installs what is missing, builds the 64-bit program, and then, under Xvfb
+# (or on your X display when DISPLAY is set), starts the stand-in taskbar, opens
+# windows of three applications, prints the taskbar's buttons before pelmora,
+# with pelmora, and after pelmora ended, and saves screenshots of each in
+# build/win64/demo/. It stops everything it started.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build="${PELMORA_BUILD_DIR:-$root/build}"
+
+"$root/tools/setup-deps.sh"
+
+echo "== Building pelmora (x86_64) and the stand-in taskbar"
+cmake -S "$root" -B "$build/win64" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake" >/dev/null
+cmake --build "$build/win64" --target pelmora pelmora_test_tools -- -j"$(nproc)" --quiet
+
+. "$root/tools/wine-env.sh" "$build/win64"
+bin="$build/win64/bin"
+demo="$build/win64/demo"
+wine=("$PELMORA_WINE")
+rm -rf "$demo"
+mkdir -p "$demo/pelmora"
+cp "$bin/pelmora.exe" "$bin/ravik.dll" "$demo/pelmora/"
+
+standin_pid="" pelmora_pid=""
+apps=()
+x11_key='HKCU\Software\Wine\X11 Driver'
+cleanup() {
+    set +e
+    [ -n "$pelmora_pid" ] && kill -0 "$pelmora_pid" 2>/dev/null &&
+        "${wine[@]}" "$bin/pelmora_command.exe" 206 >/dev/null 2>&1
+    for app in "${apps[@]}"; do "${wine[@]}" "$bin/testapp.exe" /to "$app" quit >/dev/null 2>&1; done
+    [ -n "$standin_pid" ] && "${wine[@]}" "$bin/standin_taskbar.exe" /quit >/dev/null 2>&1
+    "${wine[@]}" reg delete "$x11_key" /v Decorated /f >/dev/null 2>&1
+    pelmora_wine_stop
+}
+trap cleanup EXIT
+
+# Without a window manager Wine draws the windows' captions and frames itself.
+"${wine[@]}" reg add "$x11_key" /v Decorated /d N /f >/dev/null 2>&1
+
+state() { "${wine[@]}" "$bin/standin_taskbar.exe" /print 2>/dev/null | tr -d '\r'; }
+
+# The taskbar's buttons as a person sees them, and its notification-area icons.
+show_taskbar() { # heading, screenshot name
+    local s
+    s=$(state)
+    echo
+    echo "== $1"
+    echo "$s" | sed -n 's/^button .* title=\(.*\)$/   [ \1 ]/p'
+    echo "   notification-area icons: $(echo "$s" | grep -c '^tray ' || true)"
+    import -window root "$demo/$2.png"
+}
+
+wait_for() { # description, command... (retried for up to 30 s)
+    local what=$1; shift
+    for _ in $(seq 300); do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done
+    echo "demo: timed out waiting for $what" >&2
+    exit 1
+}
+
+echo "== Starting the stand-in taskbar"
+"${wine[@]}" "$bin/standin_taskbar.exe" </dev/null >/dev/null 2>&1 &
+standin_pid=$!
+wait_for "the stand-in taskbar" "${wine[@]}" "$bin/standin_taskbar.exe" /wait 1000
+
+# Three applications: copies of the test application under their own names,
+# each one a program of its own to pelmora (it groups by executable path).
+open_app() { # name, window titles...
+    local name=$1; shift
+    mkdir -p "$demo/apps/$name"
+    cp "$bin/testapp.exe" "$demo/apps/$name/$name.exe"
+    local first=$1; shift
+    # One word per option: Wine quotes a word with blanks as a whole, which the
+    # test application reads as one option.
+    "${wine[@]}" "$demo/apps/$name/$name.exe" /label "$name" \
+        open "title=$first" x=$((60 + ${#apps[@]} * 220)) y=$((40 + ${#apps[@]} * 60)) w=420 h=300 \
+        </dev/null >/dev/null 2>&1 &
+    apps+=("$name")
+    wait_for "$name" "${wine[@]}" "$bin/testapp.exe" /to "$name" pid
+    local i=1
+    for title in "$@"; do
+        "${wine[@]}" "$bin/testapp.exe" /to "$name" open "title=$title" \
+            x=$((60 + (${#apps[@]} - 1) * 220 + i * 30)) y=$((40 + (${#apps[@]} - 1) * 60 + i * 30)) w=420 h=300 \
+            >/dev/null 2>&1
+        i=$((i + 1))
+    done
+}
+echo "== Opening windows of three applications"
+open_app notepad "報告書.txt - メモ帳" "議事録.txt - メモ帳" "無題 - メモ帳"
+open_app mspaint "風景.bmp - ペイント" "無題 - ペイント"
+open_app calc "電卓"
+wait_for "the six buttons" bash -c "[ \$(\"$PELMORA_WINE\" \"$bin/standin_taskbar.exe\" /print | grep -c '^button ') -ge 6 ]"
+show_taskbar "The taskbar before pelmora" 1-before
+
+echo
+echo "== Starting pelmora.exe"
+(cd "$demo/pelmora" && exec "${wine[@]}" pelmora.exe </dev/null >/dev/null 2>&1) &
+pelmora_pid=$!
+wait_for "pelmora's proxy buttons" bash -c \
+    "\"$PELMORA_WINE\" \"$bin/standin_taskbar.exe\" /print | grep -q '^button .* title=3 notepad' &&
+     \"$PELMORA_WINE\" \"$bin/standin_taskbar.exe\" /print | grep -q '^button .* title=2 mspaint'"
+show_taskbar "The taskbar with pelmora: one proxy button per application" 2-with-pelmora
+
+echo
+echo "== Ending pelmora through its tray menu command (終了)"
+"${wine[@]}" "$bin/pelmora_command.exe" 206
+wait "$pelmora_pid" || true
+pelmora_pid=""
+wait_for "the buttons to come back" bash -c "[ \$(\"$PELMORA_WINE\" \"$bin/standin_taskbar.exe\" /print | grep -c '^button ') -ge 6 ]"
+show_taskbar "The taskbar after pelmora ended: every window has its button again" 3-after
+
+echo
+echo "Screenshots: $demo/1-before.png, 2-with-pelmora.png, 3-after.png"
