@@ -4,6 +4,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "app/app.h"
 #include "config/pure/rule_id.h"
 #include "config/settings.h"
 #include "core/classify.h"
@@ -12,9 +13,6 @@
 #include "core/pure/text.h"
 #include "core/scan.h"
 #include "res/resource.h"
-
-// The notification-area icon belongs to the main window.
-BOOL RemoveTrayIcon();
 
 namespace {
 
