@@ -3,6 +3,7 @@
 
 #include "app/app.h"
 #include "app/pure/shell.h"
+#include "config/settings_dialog.h"
 #include "core/dispatch.h"
 #include "core/errorlog.h"
 #include "core/globals.h"
@@ -25,6 +26,8 @@ int DispatchWaitingMessages(int* exitCode) {
         }
         // Enter and Esc close the about box (its hidden OK and Cancel buttons).
         if (AboutDlgWnd && IsDialogMessageA(AboutDlgWnd, &msg)) continue;
+        // Tab, Enter and Esc in the settings dialog.
+        if (PreTranslateSettingsDialog(&msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "app/app.h"
+#include "config/settings_dialog.h"
 #include "core/globals.h"
 #include "res/resource.h"
 
@@ -43,6 +44,9 @@ void OnHideIcon() {
 // Returns 1 when the command was one of the tray menu's.
 int OnCommand(HWND hwnd, UINT id) {
     switch (id) {
+    case IDC_TRAY_SETTINGS:
+        OpenSettingsDialog();
+        return 1;
     case IDC_TRAY_EXIT:
         DestroyWindow(hwnd);
         return 1;

@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "app/app.h"
+#include "config/settings_dialog.h"
 #include "core/globals.h"
 #include "res/resource.h"
 
@@ -61,6 +62,9 @@ BOOL RemoveTrayIcon() {
 
 void TrayCallback(HWND hwnd, WPARAM, LPARAM lParam) {
     switch (LOWORD(lParam)) {
+    case WM_LBUTTONDBLCLK:
+        OpenSettingsDialog();
+        break;
     case WM_RBUTTONUP:
         ShowTrayMenu(hwnd);
         break;

@@ -13,6 +13,7 @@ UINT TaskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
 int MenuReady = 0;
 int RestartRequested = 0;
 HWND SettingsDlgWnd = nullptr;
+int RulesDirty = 0;
 HWND AboutDlgWnd = nullptr;
 UINT MenuSelection = 0;
 

@@ -33,6 +33,7 @@ extern UINT TaskbarCreatedMessage; // code of the registered message "TaskbarCre
 extern int MenuReady;              // 0 during the initial scan, then 1
 extern int RestartRequested;       // 1: start the program again after shutdown
 extern HWND SettingsDlgWnd;        // the open settings dialog, or null
+extern int RulesDirty;             // 1: rules edited in the dialog since the last commit
 extern HWND AboutDlgWnd;           // the open about box, or null
 extern UINT MenuSelection;         // low 16 bits of the menu item last under the cursor
 

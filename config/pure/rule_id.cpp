@@ -1,0 +1,34 @@
+#include "config/pure/rule_id.h"
+
+#include <string.h>
+
+namespace {
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+// Neither byte can be the second byte of a two-byte Shift-JIS character, so the
+// text is cut byte by byte.
+void TrimBlanks(char* text) {
+    size_t n = strlen(text);
+    while (n > 0 && IsBlank(text[n - 1]))
+        --n;
+    size_t start = 0;
+    while (start < n && IsBlank(text[start]))
+        ++start;
+    memmove(text, text + start, n - start);
+    text[n - start] = '\0';
+}
+
+} // namespace
+
+void TrimRuleId(char* text) {
+    TrimBlanks(text);
+    size_t n = strlen(text);
+    if (n >= 2 && (text[0] == '"' || text[0] == '\'') && text[n - 1] == text[0]) {
+        for (size_t i = 1; i + 1 < n; ++i)
+            if (!IsBlank(text[i])) return;
+        text[0] = '\0';
+    }
+}

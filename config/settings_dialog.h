@@ -1,0 +1,31 @@
+// The settings dialog (resource 201): a general tab that edits Settings and a
+// window tab that edits RuleList. Modeless, without owner, at most one at a time.
+#pragma once
+
+#include <windows.h>
+
+#include "core/model.h"
+
+INT_PTR CALLBACK SettingsDlgProc(HWND dlg, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Creates and shows the dialog unless one is open (then nothing happens) and
+// stores it in SettingsDlgWnd. A failed creation is logged. Returns the new
+// dialog, or null when none was created.
+HWND OpenSettingsDialog();
+
+// For the program's message loop: 1 when msg is keyboard input for the open
+// settings dialog and was handled as such (Tab, Enter, Esc...), so that it must
+// not be dispatched again; 0 otherwise.
+int PreTranslateSettingsDialog(MSG* msg);
+
+// The dialog's operations, each on the dialog window.
+void ShowTabControls(HWND dlg, int tab); // 0 general, 1 window
+void UpdateStateCaptions(HWND dlg);      // captions of 500, 507 and 518
+void AppendRuleRow(HWND dlg, const GroupRule* rule);
+void SetRuleRow(HWND dlg, const GroupRule* rule, int row);
+void AddOrChangeRule(HWND dlg);
+void DeleteSelectedRule(HWND dlg, int row);
+void LoadRuleIntoForm(HWND dlg, int row);
+void FillIdChoices(HWND dlg, int kind); // RuleTypePath or RuleTypeClass
+void ApplyGeneralSettings(HWND dlg);
+void CommitRuleEdits(); // rebuild the groups, rewrite rule.ini
