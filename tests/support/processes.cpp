@@ -1,4 +1,5 @@
 #include "tests/support/processes.h"
+#include "tests/support/support.h"
 
 #include <stdio.h>
 
@@ -131,9 +132,17 @@ std::string LinuxPath(const std::string& windowsPath) {
 }
 
 int ClickAt(int x, int y, int button, int count) {
+    // Move first and wait until Wine itself reports the cursor there: on a busy
+    // machine a press sent together with the move could reach the window under
+    // the old position.
     char command[160];
-    snprintf(command, sizeof command, "xdotool mousemove %d %d click --repeat %d --delay 80 %d", x,
-             y, count, button);
+    snprintf(command, sizeof command, "xdotool mousemove %d %d", x, y);
+    if (RunLinuxCommand(command) != 0) return 0;
+    testing_support::WaitUntil([&] {
+        POINT p;
+        return GetCursorPos(&p) && p.x == x && p.y == y;
+    });
+    snprintf(command, sizeof command, "xdotool click --repeat %d --delay 80 %d", count, button);
     return RunLinuxCommand(command) == 0;
 }
 
