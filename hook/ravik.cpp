@@ -2,8 +2,9 @@
 // install and remove the hook, keep the proxy list and read the ring.
 #include "hook/ravik_internal.h"
 
-// One section for every process that maps the library (GCC's shared attribute;
-// #pragma data_seg does nothing with GCC). Zero when the first process maps it.
+// One section for every process that maps the library: GCC shares it only
+// through the section attribute, not through the compiler pragma some other
+// compilers use. Zero when the first process maps it.
 SharedHookArea SharedArea __attribute__((section(".sharedd"), shared)) = {};
 
 HINSTANCE DllInstance;
