@@ -1,6 +1,6 @@
 #include "tests/support/engine_fixture.h"
 
-#include <stdio.h>
+#include <algorithm>
 
 #include "core/globals.h"
 #include "core/scan.h"
@@ -10,21 +10,17 @@
 
 namespace testing_support {
 
-const char AllocFailureText[] = "メモリの確保に失敗しました\n";
-
 HICON DistinctIcon() {
     static BYTE andMask[32 * 32 / 8];
     static BYTE xorMask[32 * 32 / 8];
     static int made = 0;
-    xorMask[made % sizeof xorMask] ^= 0xFF; // a different picture each time
-    ++made;
+    xorMask[made++ % sizeof xorMask] ^= 0xFF; // a different picture each time
     return CreateIcon(GetModuleHandleA(nullptr), 32, 32, 1, 1, andMask, xorMask);
 }
 
 std::string OwnDisplayName() {
     char path[MAX_PATH];
-    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string s(path, n);
+    std::string s(path, GetModuleFileNameA(nullptr, path, MAX_PATH));
     s = s.substr(s.find_last_of('\\') + 1);
     return s.substr(0, s.find_last_of('.'));
 }
@@ -36,7 +32,6 @@ void PrepareEngineProcess() {
     Instance = GetModuleHandleA(nullptr);
     EnsureModelLocks();
     RegisterTabWndClass(nullptr, nullptr);
-
     static HICON classIcon = DistinctIcon();
     for (const char* name : {EngineClassA, EngineClassB, EngineClassNoIcon}) {
         WNDCLASSEXA wc = {};
@@ -59,13 +54,11 @@ void ResetModel() {
 void EngineTest::SetUp() {
     PrepareEngineProcess();
     ResetModel();
-    ASSERT_EQ(GroupList, nullptr);
     ASSERT_EQ(ObjLiveBlocks(), 0);
 }
 
 void EngineTest::TearDown() {
-    // Every test leaves a sound model behind, whatever it did.
-    EXPECT_EQ(ModelFault(), "");
+    EXPECT_EQ(ModelFault(), ""); // every test leaves a sound model behind
     ResetModel();
     EXPECT_EQ(ObjLiveBlocks(), 0);
     for (HWND w : windows)
@@ -86,8 +79,7 @@ HWND EngineTest::MakeWindow(const char* cls, bool visible, HICON icon) {
 
 void EngineTest::CloseWindow(HWND hwnd) {
     DestroyWindow(hwnd);
-    for (HWND& w : windows)
-        if (w == hwnd) w = nullptr;
+    std::replace(windows.begin(), windows.end(), hwnd, (HWND) nullptr);
 }
 
 std::string EngineTest::TitleOf(HWND hwnd) {
@@ -96,8 +88,45 @@ std::string EngineTest::TitleOf(HWND hwnd) {
     return std::string(text, n > 0 ? n : 0);
 }
 
-HICON EngineTest::SmallIconOf(HWND hwnd) {
-    return (HICON)SendMessageA(hwnd, WM_GETICON, ICON_SMALL, 0);
+void GroupMenuTest::SetUp() {
+    EngineTest::SetUp();
+    ASSERT_TRUE(app.Launch());
+}
+
+void GroupMenuTest::TearDown() {
+    EngineTest::TearDown();
+    MenuSelection = 0;
+}
+
+std::vector<HWND> GroupMenuTest::Open(const std::string& options) {
+    std::vector<HWND> w = app.Open(options);
+    EXPECT_FALSE(w.empty()) << options;
+    return w;
+}
+
+bool GroupMenuTest::Received(HWND hwnd, const std::string& event) const {
+    std::vector<std::string> events = app.Events(hwnd);
+    return std::find(events.begin(), events.end(), event) != events.end();
+}
+
+WndGroup* GroupMenuTest::Group(const std::vector<HWND>& listed) {
+    if (listed.empty()) return nullptr;
+    // Members go to the head of the list: add them from the last to the first.
+    WndGroup* group = NewGroup(listed.back(), nullptr, ObjStrDup("C:\\test\\app.exe"),
+                               ObjStrDup("PelmoraTestWindow"));
+    EXPECT_NE(group, nullptr);
+    if (!group) return nullptr;
+    for (size_t i = listed.size() - 1; i-- > 0;)
+        EXPECT_NE(AddMember(listed[i], group, ObjStrDup("PelmoraTestWindow")), nullptr);
+    CreateTabWnd(group);
+    EXPECT_NE(group->tab, nullptr);
+    return group;
+}
+
+WndMember* GroupMenuTest::MemberOf(const WndGroup* group, HWND hwnd) {
+    for (WndMember* m = group->members; m; m = m->next)
+        if (m->hwnd == hwnd) return m;
+    return nullptr;
 }
 
 } // namespace testing_support

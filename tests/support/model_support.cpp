@@ -4,6 +4,7 @@
 
 #include "core/globals.h"
 #include "core/pure/text.h"
+#include "tests/support/program.h"
 #include "tests/support/support.h"
 
 namespace testing_support {
@@ -179,14 +180,7 @@ HWND TestWindows::Hidden() {
 }
 
 std::string TempCurrentDir::ErrorLogText() const {
-    FILE* f = fopen((dir_ + "errorlog.txt").c_str(), "rt");
-    if (!f) return std::string();
-    std::string text;
-    int c;
-    while ((c = fgetc(f)) != EOF)
-        text.push_back((char)c);
-    fclose(f);
-    return text;
+    return ReadErrorLog(dir_);
 }
 
 TempCurrentDir::TempCurrentDir() {

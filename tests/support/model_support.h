@@ -13,6 +13,9 @@
 
 namespace testing_support {
 
+// The allocation-failure entry of errorlog.txt, as the program writes it.
+constexpr char AllocFailureText[] = "メモリの確保に失敗しました\n";
+
 // Creates AllocLock and EventLock once per process, as start-up does.
 void EnsureModelLocks();
 

@@ -9,13 +9,11 @@
 #include "tests/support/engine_fixture.h"
 #include "tests/support/model_check.h"
 
-using testing_support::AllocFailureText;
-using testing_support::EngineClassA;
-using testing_support::EngineClassB;
+using namespace testing_support;
 
 namespace {
 
-class AllocFailureTest : public testing_support::EngineTest {
+class AllocFailureTest : public EngineTest {
   protected:
     // Runs fn with ObjAlloc refusing after `successes` more blocks; returns
     // how many requests were refused.
@@ -28,8 +26,7 @@ class AllocFailureTest : public testing_support::EngineTest {
         return refused;
     }
     bool Logged() { return ErrorLogText().find(AllocFailureText) != std::string::npos; }
-    // Blocks that belong to no record: must stay 0 whatever failed.
-    void ExpectSound() { EXPECT_EQ(testing_support::ModelFault(), ""); }
+    void ExpectSound() { EXPECT_EQ(ModelFault(), ""); }
 };
 
 // Founding a group takes, in order: the class copy, the path copy, the group,
@@ -69,14 +66,14 @@ TEST_F(AllocFailureTest, JoiningAGroupFailsWholeAtEachAllocation) {
     };
     // Joining takes the class copy, the member, the index entry and then,
     // as the group now passes its threshold, the proxy record.
-    const Case cases[] = {
-        {0, "class copy", false, false, true},  {1, "member (fails silently)", false, false, false},
-        {2, "index entry", false, false, true}, {3, "proxy record", true, false, true},
-        {4, "nothing", true, true, false},
-    };
+    const Case cases[] = {{0, "class copy", false, false, true},
+                          {1, "member (fails silently)", false, false, false},
+                          {2, "index entry", false, false, true},
+                          {3, "proxy record", true, false, true},
+                          {4, "nothing", true, true, false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.failing);
-        testing_support::ResetModel();
+        ResetModel();
         taskbar->Clear();
         HWND a = MakeWindow();
         HWND b = MakeWindow();
@@ -109,7 +106,7 @@ TEST_F(AllocFailureTest, PassesThatCannotMakeAProxyLeaveTheButtonsInPlace) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.pass);
-        testing_support::ResetModel();
+        ResetModel();
         HWND a = MakeWindow();
         HWND b = MakeWindow();
         Settings.WinNum = 3;
@@ -146,14 +143,14 @@ TEST_F(AllocFailureTest, ScansStopSoundlyAtEachAllocation) {
         SCOPED_TRACE(scan.name);
         int n = 0;
         for (; n < 2000; ++n) {
-            testing_support::ResetModel();
+            ResetModel();
             taskbar->Clear();
             int refused = FailingAfter(n, scan.run);
             ExpectSound();
             if (refused == 0) break;
             // A window loses its button only to a proxy that stands for it.
-            for (const testing_support::TaskbarCall& call : taskbar->calls) {
-                if (call.kind != testing_support::TaskbarCall::Delete) continue;
+            for (const TaskbarCall& call : taskbar->calls) {
+                if (call.kind != TaskbarCall::Delete) continue;
                 WndGroup* g = LookupGroup(call.hwnd);
                 EXPECT_TRUE(g && g->tab) << n;
             }

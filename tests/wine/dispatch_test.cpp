@@ -12,17 +12,14 @@
 #include "tests/support/support.h"
 #include "tests/wine/ravik_support.h"
 
-using testing_support::DeleteCall;
-using testing_support::EngineClassA;
-using testing_support::EngineClassB;
-using testing_support::TaskbarCall;
+using namespace testing_support;
 using Calls = std::vector<TaskbarCall>;
 
 RAVIK_TEST_MAIN()
 
 namespace {
 
-class DispatchTest : public testing_support::EngineTest {
+class DispatchTest : public EngineTest {
   protected:
     void SetUp() override {
         EngineTest::SetUp();
@@ -60,34 +57,31 @@ enum Step { NcActivate, SetText, Activate, ShowWin, StyleChanged, ClearMark };
 
 void Send(HWND w, Step step) {
     static STYLESTRUCT style = {WS_OVERLAPPEDWINDOW, WS_OVERLAPPEDWINDOW};
-    switch (step) {
-    case NcActivate:
-        SendMessageA(w, WM_NCACTIVATE, TRUE, 0);
-        break;
-    case SetText:
-        SendMessageA(w, WM_SETTEXT, 0, (LPARAM) "flash");
-        break;
-    case Activate:
-        SendMessageA(w, WM_ACTIVATE, WA_INACTIVE, 0);
-        break;
-    case ShowWin:
-        SendMessageA(w, WM_SHOWWINDOW, TRUE, 0);
-        break;
-    case StyleChanged:
-        SendMessageA(w, WM_STYLECHANGED, GWL_STYLE, (LPARAM)&style);
-        break;
-    case ClearMark:
-        break;
-    }
+    const struct {
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+    } messages[] = {{WM_NCACTIVATE, TRUE, 0},
+                    {WM_SETTEXT, 0, (LPARAM) "flash"},
+                    {WM_ACTIVATE, WA_INACTIVE, 0},
+                    {WM_SHOWWINDOW, TRUE, 0},
+                    {WM_STYLECHANGED, (WPARAM)GWL_STYLE, (LPARAM)&style}};
+    if (step != ClearMark)
+        SendMessageA(w, messages[step].message, messages[step].wParam, messages[step].lParam);
 }
 
-TEST_F(DispatchTest, WindowsCreatedWhileTheHookRecordsAreGroupedByTheDrain) {
+TEST_F(DispatchTest, WindowsComeAndGoThroughTheDrainAndTheProxyListFollows) {
     MakeCollapsedGroup();
-    EXPECT_EQ(TitleOf(group->tab->hwnd), "2 " + testing_support::OwnDisplayName());
-    // The proxy is entered in the library's proxy list.
-    const SharedHookArea& area = ravik_test::Area();
-    ASSERT_EQ(area.proxyCount, 1);
-    EXPECT_EQ(area.proxyWnds[0], group->tab->hwnd);
+    HWND proxy = group->tab->hwnd;
+    EXPECT_EQ(TitleOf(proxy), "2 " + OwnDisplayName());
+    ASSERT_EQ(ravik_test::Area().proxyCount, 1);
+    EXPECT_EQ(ravik_test::Area().proxyWnds[0], proxy);
+    CloseWindow(b);
+    ProcessWndMessages();
+    EXPECT_EQ(LookupGroup(b), nullptr);
+    EXPECT_FALSE(IsWindow(proxy));
+    EXPECT_EQ(ravik_test::Area().proxyCount, 0);
+    EXPECT_TRUE(taskbar->ButtonAdded(a));
 }
 
 TEST_F(DispatchTest, CreationAndDialogInitialisationRegisterAnUnknownWindow) {
@@ -107,43 +101,34 @@ TEST_F(DispatchTest, CreationAndDialogInitialisationRegisterAnUnknownWindow) {
     }
 }
 
-TEST_F(DispatchTest, DestroyedWindowIsForgottenAndTheProxyListFollows) {
-    MakeCollapsedGroup();
-    HWND proxy = group->tab->hwnd;
-    CloseWindow(b);
-    ProcessWndMessages();
-    EXPECT_EQ(LookupGroup(b), nullptr);
-    EXPECT_FALSE(IsWindow(proxy));
-    EXPECT_EQ(ravik_test::Area().proxyCount, 0);
-    EXPECT_TRUE(taskbar->ButtonAdded(a));
-}
-
 TEST_F(DispatchTest, TitleBarFlashIsDetectedFromTheMessageSequence) {
     struct Case {
         const char* what;
+        int flash; // the setting
         std::vector<Step> steps;
-        int flashing;
-        int count;
-    };
-    const Case cases[] = {
-        {"two toggles then a title", {NcActivate, NcActivate, SetText}, 1, 0},
+        int flashing, count, pending;
+    } cases[] = {
+        {"two toggles then a title", 1, {NcActivate, NcActivate, SetText}, 1, 0, 1},
+        {"with Flash 0 the proxy does not flash", 0, {NcActivate, NcActivate, SetText}, 1, 0, 0},
         {"a title after the report gives nothing",
+         1,
          {NcActivate, NcActivate, SetText, ClearMark, SetText},
          0,
-         0},
-        {"one toggle is not enough", {NcActivate, SetText}, 0, 1},
-        {"the count carries over", {NcActivate, SetText, NcActivate, SetText}, 1, 0},
-        {"activation resets", {NcActivate, NcActivate, Activate, SetText}, 0, 0},
-        {"showing resets", {NcActivate, NcActivate, ShowWin, SetText}, 0, 0},
-        {"a style change resets", {NcActivate, NcActivate, StyleChanged, SetText}, 0, 0},
-        {"showing clears the mark", {NcActivate, NcActivate, SetText, ShowWin}, 0, 0},
+         0,
+         1},
+        {"one toggle is not enough", 1, {NcActivate, SetText}, 0, 1, 0},
+        {"the count carries over", 1, {NcActivate, SetText, NcActivate, SetText}, 1, 0, 1},
+        {"activation resets", 1, {NcActivate, NcActivate, Activate, SetText}, 0, 0, 0},
+        {"showing resets", 1, {NcActivate, NcActivate, ShowWin, SetText}, 0, 0, 0},
+        {"a style change resets", 1, {NcActivate, NcActivate, StyleChanged, SetText}, 0, 0, 0},
+        {"showing clears the mark", 1, {NcActivate, NcActivate, SetText, ShowWin}, 0, 0, 1},
     };
     MakeCollapsedGroup();
     WndMember* member = LookupMember(a);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        member->flashing = 0;
-        member->ncActivateCount = 0;
+        Settings.Flash = c.flash;
+        member->flashing = member->ncActivateCount = group->tab->flashPending = 0;
         for (Step s : c.steps) {
             Send(a, s);
             ProcessWndMessages();
@@ -151,22 +136,8 @@ TEST_F(DispatchTest, TitleBarFlashIsDetectedFromTheMessageSequence) {
         }
         EXPECT_EQ(member->flashing, c.flashing);
         EXPECT_EQ(member->ncActivateCount, c.count);
+        EXPECT_EQ(group->tab->flashPending, c.pending);
         EXPECT_EQ(LookupMember(b)->flashing, 0);
-    }
-}
-
-TEST_F(DispatchTest, FlashSettingDecidesWhetherTheProxyFlashes) {
-    MakeCollapsedGroup();
-    for (int flash : {0, 1}) {
-        SCOPED_TRACE(flash);
-        Settings.Flash = flash;
-        group->tab->flashPending = 0;
-        LookupMember(a)->flashing = 0;
-        for (Step s : {NcActivate, NcActivate, SetText})
-            Send(a, s);
-        ProcessWndMessages();
-        EXPECT_EQ(LookupMember(a)->flashing, 1);
-        EXPECT_EQ(group->tab->flashPending, flash);
     }
 }
 
@@ -251,7 +222,7 @@ TEST_F(DispatchTest, ShowingAndCaptionChangesRefreshTheGroupOnlyWithoutSubclass)
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.what);
-        testing_support::ResetModel();
+        ResetModel();
         a = MakeWindow();
         b = MakeWindow(EngineClassA, false);
         ProcessWndMessages();
@@ -270,65 +241,21 @@ TEST_F(DispatchTest, ShowingAndCaptionChangesRefreshTheGroupOnlyWithoutSubclass)
     }
 }
 
-// Counts the icon requests a window receives: every refresh pass asks the
-// first visible member of each collapsed group for its icon once.
-int iconRequests = 0;
-WNDPROC countedProc = nullptr;
-LRESULT CALLBACK CountIconRequests(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_GETICON) ++iconRequests;
-    return CallWindowProcA(countedProc, hwnd, message, wParam, lParam);
-}
-
-TEST_F(DispatchTest, EntriesAlreadyWaitingShareOneRefreshPassUnlessTheModelChanged) {
-    struct Case {
-        const char* what;
-        std::vector<int> steps; // 0: activation of a, 1: a new hidden window
-        int passes;
-    };
-    const Case cases[] = {
-        {"five activations", {0, 0, 0, 0, 0}, 1},
-        {"a window registered in between", {0, 1, 0}, 2},
-        {"a window registered before", {1, 0, 0}, 1},
-    };
-    Settings.Path = 0;
-    Settings.Class = 1;
-    MakeCollapsedGroup();
-    ASSERT_EQ(group->members->hwnd, b); // the one asked for the icon
-    countedProc = (WNDPROC)SetWindowLongPtrA(b, GWLP_WNDPROC, (LONG_PTR)CountIconRequests);
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        ProcessWndMessages();
-        iconRequests = 0;
-        for (int step : c.steps) {
-            if (step == 0)
-                Send(a, Activate);
-            else
-                MakeWindow(EngineClassB, false);
-        }
-        ProcessWndMessages();
-        EXPECT_EQ(iconRequests, c.passes);
-    }
-    SetWindowLongPtrA(b, GWLP_WNDPROC, (LONG_PTR)countedProc);
-}
-
-TEST_F(DispatchTest, EmptyRingTakesAndReleasesTheLockOnly) {
+TEST_F(DispatchTest, EmptyRingChangesNothingAndReleasesTheLock) {
     MakeCollapsedGroup();
     ravik_test::DrainRing();
     int blocks = ObjLiveBlocks();
     ProcessWndMessages();
     EXPECT_TRUE(taskbar->calls.empty());
     EXPECT_EQ(ObjLiveBlocks(), blocks);
-    // Released: another thread can take it.
+    DWORD code = 1; // another thread can take the lock
     HANDLE t = CreateThread(
         nullptr, 0,
         [](void*) -> DWORD {
-            if (!TryEnterCriticalSection(&EventLock)) return 1;
-            LeaveCriticalSection(&EventLock);
-            return 0;
+            return TryEnterCriticalSection(&EventLock) ? LeaveCriticalSection(&EventLock), 0 : 1;
         },
         nullptr, 0, nullptr);
     ASSERT_EQ(WaitForSingleObject(t, 10000), WAIT_OBJECT_0);
-    DWORD code = 1;
     GetExitCodeThread(t, &code);
     CloseHandle(t);
     EXPECT_EQ(code, 0u);
@@ -339,7 +266,7 @@ TEST_F(DispatchTest, EmptyRingTakesAndReleasesTheLockOnly) {
 class TaskbarDispatchTest : public DispatchTest {
   protected:
     void SetUp() override {
-        testing_support::EngineTest::SetUp();
+        EngineTest::SetUp();
         ASSERT_NE(ravik_test::MappedArea(), nullptr);
         ravik_test::ResetLibrary();
         ASSERT_TRUE(tray.Start("tray", "MSTaskSwWClass"));
@@ -376,7 +303,7 @@ TEST_F(TaskbarDispatchTest, TabControlCodesRunThePassesTheyStandFor) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        testing_support::ResetModel();
+        ResetModel();
         Settings.Path = 0;
         Settings.Class = 1;
         // A group that passes its threshold but has no proxy yet, and a window
@@ -395,7 +322,7 @@ TEST_F(TaskbarDispatchTest, TabControlCodesRunThePassesTheyStandFor) {
         LoadInEffect = c.load;
         // The library forwards at most one count per 100 ms: asked again
         // until one is recorded.
-        ASSERT_TRUE(testing_support::WaitUntil([&] {
+        ASSERT_TRUE(WaitUntil([&] {
             if (c.command == ravik_test::TrayInsertA || c.command == ravik_test::TrayInsertW)
                 Tray(c.command, 0, 0);
             else // no pointer in these: sent to the control itself

@@ -21,14 +21,9 @@
 #include "tests/support/engine_fixture.h"
 #include "tests/support/model_check.h"
 #include "tests/support/standin.h"
-#include "tests/support/support.h"
-#include "tests/support/testapp.h"
 #include "tests/wine/ravik_support.h"
 
-using testing_support::StandinTaskbar;
-using testing_support::TestApp;
-using testing_support::WaitUntil;
-using testing_support::WindowRef;
+using namespace testing_support;
 
 namespace {
 
@@ -39,8 +34,8 @@ bool Has(const std::vector<HWND>& list, HWND w) {
 class EngineWithStandin : public ::testing::Test {
   protected:
     void SetUp() override {
-        testing_support::PrepareEngineProcess();
-        testing_support::ResetModel();
+        PrepareEngineProcess();
+        ResetModel();
         ravik_test::ResetLibrary();
         ASSERT_TRUE(bar.Start());
         ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
@@ -51,8 +46,8 @@ class EngineWithStandin : public ::testing::Test {
         TaskbarListObject = list;
     }
     void TearDown() override {
-        EXPECT_EQ(testing_support::ModelFault(), "");
-        testing_support::ResetModel();
+        EXPECT_EQ(ModelFault(), "");
+        ResetModel();
         FreeHook();
         ravik_test::DrainRing();
         TaskbarListObject = nullptr;
@@ -60,7 +55,7 @@ class EngineWithStandin : public ::testing::Test {
         CoUninitialize();
     }
 
-    testing_support::TempCurrentDir cwd;
+    TempCurrentDir cwd;
     StandinTaskbar bar;
     TestApp app;
     ITaskbarList* list = nullptr;
@@ -101,10 +96,8 @@ TEST_F(EngineWithStandin, WindowShownLaterTurnsTwoButtonsIntoOneProxyButton) {
         std::vector<HWND> buttons = bar.ButtonWindows();
         return Has(buttons, proxy) && !Has(buttons, first) && !Has(buttons, second);
     })) << bar.Text();
-    bool titled = false;
-    for (const testing_support::TaskbarButton& b : bar.Buttons())
-        if (b.hwnd == proxy) titled = b.title == "2 editor";
-    EXPECT_TRUE(titled) << bar.Text();
+    TaskbarButton button;
+    EXPECT_TRUE(bar.FindButton(proxy, &button) && button.title == "2 editor") << bar.Text();
 
     // Closing one window gives the other its button back and the proxy goes.
     // The closed window had no button left to delete, and the message hook
