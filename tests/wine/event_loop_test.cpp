@@ -6,15 +6,11 @@
 #include <string>
 
 #include "app/app.h"
-#include "tests/support/program.h"
-#include "tests/support/support.h"
-
-using namespace testing_support;
+#include "tests/support/model_support.h"
 
 namespace {
 
-int Ticks = 0;
-int Posted = 0;
+int Ticks = 0, Posted = 0;
 constexpr int TicksBeforeQuit = 8;
 constexpr UINT TestMessage = WM_APP + 1;
 
@@ -34,50 +30,32 @@ HWND MakeTickingWindow() {
                          wc.hInstance, nullptr);
 }
 
-class EventLoop : public ::testing::Test {
-protected:
-    void SetUp() override {
-        dir_ = MakeTempDir("loop");
-        ASSERT_FALSE(dir_.empty());
-        GetCurrentDirectoryA(sizeof old_, old_);
-        SetCurrentDirectoryA(dir_.c_str());  // errorlog.txt goes here
-        event_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    }
-    void TearDown() override {
-        SetCurrentDirectoryA(old_);
-        if (event_) CloseHandle(event_);
-    }
-    std::string dir_;
-    char old_[MAX_PATH] = "";
-    HANDLE event_ = nullptr;
-};
+} // namespace
 
-TEST_F(EventLoop, EndsOnQuitWithItsCodeAndDispatchesWhatCameBefore) {
+TEST(EventLoop, EndsOnQuitWithItsCodeAndDispatchesWhatCameBefore) {
+    testing_support::TempCurrentDir cwd; // errorlog.txt goes here
+    HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     HWND w = MakeTickingWindow();
-    ASSERT_NE(w, nullptr);
-    // Posted messages before WM_QUIT all reach their window.
-    Posted = 0;
-    for (int i = 0; i < 3; ++i) PostMessageA(w, TestMessage, 0, 0);
+    for (int i = 0; i < 3; ++i)
+        PostMessageA(w, TestMessage, 0, 0);
     PostQuitMessage(7);
-    EXPECT_EQ(RunEventLoop(event_), 7);
+    EXPECT_EQ(RunEventLoop(event), 7);
     EXPECT_EQ(Posted, 3);
-    EXPECT_EQ(ReadErrorLog(dir_), "");
+    EXPECT_EQ(cwd.ErrorLogText(), "");
     DestroyWindow(w);
+    CloseHandle(event);
 }
 
-TEST_F(EventLoop, AWaitThatKeepsFailingStillServesMessagesAndLogsOnce) {
-    Ticks = 0;
+TEST(EventLoop, AWaitThatKeepsFailingStillServesMessagesAndLogsOnce) {
+    testing_support::TempCurrentDir cwd;
     HWND w = MakeTickingWindow();
-    ASSERT_NE(w, nullptr);
-    // A closed handle makes every wait on it fail.
-    CloseHandle(event_);
-    HANDLE dead = event_;
-    event_ = nullptr;
+    HANDLE dead = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    CloseHandle(dead); // every wait on a closed handle fails
     SetTimer(w, 1, 20, nullptr);
     EXPECT_EQ(RunEventLoop(dead), 42);
     EXPECT_EQ(Ticks, TicksBeforeQuit);
     // One entry for the whole run of failures: the text and the system's text.
-    std::string log = ReadErrorLog(dir_);
+    std::string log = cwd.ErrorLogText();
     const std::string entry = "イベントの待機に失敗しました\n";
     ASSERT_EQ(log.compare(0, entry.size(), entry), 0) << log;
     EXPECT_EQ(log.find(entry, entry.size()), std::string::npos) << log;
@@ -85,5 +63,3 @@ TEST_F(EventLoop, AWaitThatKeepsFailingStillServesMessagesAndLogsOnce) {
     KillTimer(w, 1);
     DestroyWindow(w);
 }
-
-}  // namespace
