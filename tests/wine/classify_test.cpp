@@ -14,6 +14,7 @@
 #include "tests/support/child_window.h"
 #include "tests/support/model_support.h"
 #include "tests/support/support.h"
+#include "tests/support/testapp.h"
 
 using testing_support::AddTestGroup;
 using testing_support::AppendTestRule;
@@ -209,6 +210,24 @@ TEST_F(ClassifyTest, GetWndIconOfAWindowThatDoesNotAnswerFallsBackToTheClassIcon
 }
 
 // ---- executable paths ----
+
+TEST_F(ClassifyTest, ANewWindowWithoutIconIsSkippedButOneThatCannotBeAskedIsNot) {
+    // A window of this process that answers "no icon" and has no class icon.
+    IconAnswers answers{nullptr, nullptr, {}};
+    HWND none = IconWindow(IconClass(nullptr, nullptr), &answers);
+    EXPECT_EQ(GetNewWndIcon(none), nullptr);
+    DestroyWindow(none);
+    // A window of another process: Wine refuses WM_GETICON across processes
+    // and hides other processes' class icons, Windows answers with the icon.
+    testing_support::TestApp app;
+    ASSERT_TRUE(app.Launch("open"));
+    HWND foreign = app.Windows().at(0);
+    EXPECT_NE(GetNewWndIcon(foreign), nullptr);
+    // A window that is gone cannot be asked either, and is skipped.
+    app.Send("destroy #0");
+    ASSERT_FALSE(IsWindow(foreign));
+    EXPECT_EQ(GetNewWndIcon(foreign), nullptr);
+}
 
 TEST_F(ClassifyTest, GetProcessImagePathOfAWindowOfThisProcessIsThisExecutable) {
     EXPECT_EQ(PathOf(windows_.Hidden()), OwnExecutable());
