@@ -207,10 +207,11 @@ TEST_F(DispatchTest, ActivationWithoutSubclassRefreshesTheGroupsOfTheWindowAndTh
          c,
          {DeleteCall(c), DeleteCall(b), DeleteCall(a)},
          false},
-        {"another window: the foreground's group, then its own",
+        // Its own group is the foreground's, refreshed a moment before: once.
+        {"another window: the foreground registered, the shared group refreshed",
          0,
          a,
-         {DeleteCall(c), DeleteCall(b), DeleteCall(a), DeleteCall(c), DeleteCall(b), DeleteCall(a)},
+         {DeleteCall(c), DeleteCall(b), DeleteCall(a)},
          true},
     };
     for (const Case& k : cases) {
@@ -283,12 +284,17 @@ TEST_F(DispatchTest, EntriesAlreadyWaitingShareOneRefreshPassUnlessTheModelChang
     struct Case {
         const char* what;
         std::vector<int> steps; // 0: activation of a, 1: a new hidden window
-        int passes;
+        int passes;             // refreshes of the group: alone or in a pass
+        int subclass = 1;
     };
     const Case cases[] = {
         {"five activations", {0, 0, 0, 0, 0}, 1},
         {"a window registered in between", {0, 1, 0}, 2},
         {"a window registered before", {1, 0, 0}, 1},
+        // Each activation asks for the group's refresh and a pass; the first
+        // refresh and the first pass cover the rest.
+        {"five activations without the taskbar subclass", {0, 0, 0, 0, 0}, 2, 0},
+        {"without the subclass, a window registered in between", {0, 1, 0}, 4, 0},
     };
     Settings.Path = 0;
     Settings.Class = 1;
@@ -305,7 +311,9 @@ TEST_F(DispatchTest, EntriesAlreadyWaitingShareOneRefreshPassUnlessTheModelChang
             else
                 MakeWindow(EngineClassB, false);
         }
+        SubClassInEffect = c.subclass;
         ProcessWndMessages();
+        SubClassInEffect = 1;
         EXPECT_EQ(iconRequests, c.passes);
     }
     SetWindowLongPtrA(b, GWLP_WNDPROC, (LONG_PTR)countedProc);
