@@ -15,11 +15,19 @@ constexpr UINT IconAnswerTimeoutMs = 1000;
 
 // The answer of a window to WM_GETICON, or null when it gives none in time.
 // SMTO_ABORTIFHUNG: a window already known to be hung costs no wait at all.
-HICON AskIcon(HWND hwnd, WPARAM which) {
+// `refused` is set when the question could not be put at all: the call failed
+// at once for a window that exists and is not hung. Wine refuses WM_GETICON to
+// every other process's window this way.
+HICON AskIcon(HWND hwnd, WPARAM which, bool* refused) {
     DWORD_PTR answer = 0;
+    SetLastError(0);
     if (!SendMessageTimeoutA(hwnd, WM_GETICON, which, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK,
-                             IconAnswerTimeoutMs, &answer))
+                             IconAnswerTimeoutMs, &answer)) {
+        DWORD error = GetLastError();
+        if (refused && error != ERROR_TIMEOUT && IsWindow(hwnd) && !IsHungAppWindow(hwnd))
+            *refused = true;
         return nullptr;
+    }
     return reinterpret_cast<HICON>(answer);
 }
 
@@ -46,11 +54,32 @@ int IsTaskbarCandidate(HWND hwnd) {
     return 1;
 }
 
-HICON GetWndIcon(HWND hwnd) {
-    if (HICON icon = AskIcon(hwnd, ICON_SMALL)) return icon;
+namespace {
+
+// The four sources in turn; `refused` tells whether both questions were refused.
+HICON WndIcon(HWND hwnd, bool* refused) {
+    bool smallRefused = false, bigRefused = false;
+    if (HICON icon = AskIcon(hwnd, ICON_SMALL, &smallRefused)) return icon;
     if (HICON icon = ClassIcon(hwnd, GCLP_HICONSM)) return icon;
-    if (HICON icon = AskIcon(hwnd, ICON_BIG)) return icon;
-    return ClassIcon(hwnd, GCLP_HICON);
+    if (HICON icon = AskIcon(hwnd, ICON_BIG, &bigRefused)) return icon;
+    HICON icon = ClassIcon(hwnd, GCLP_HICON);
+    *refused = !icon && smallRefused && bigRefused;
+    return icon;
+}
+
+} // namespace
+
+HICON GetWndIcon(HWND hwnd) {
+    bool refused = false;
+    return WndIcon(hwnd, &refused);
+}
+
+HICON GetNewWndIcon(HWND hwnd) {
+    bool refused = false;
+    if (HICON icon = WndIcon(hwnd, &refused)) return icon;
+    // A window that cannot be asked is still an application's window: it is
+    // shown with the system's application icon rather than ignored for good.
+    return refused ? LoadIcon(nullptr, IDI_APPLICATION) : nullptr;
 }
 
 int ProcessImagePathByPsapi(DWORD processId, char* buffer, int size) {

@@ -38,7 +38,23 @@ struct Drain {
     int covered = 0;           // unread entries that were waiting when the last pass began
     bool rescanRan = false;
     int rescanCovered = 0; // likewise for the last rescan
+    // Groups refreshed alone since the last change of membership, each with the
+    // entries that were waiting when its refresh began. Without hooks on the
+    // taskbar every switch between windows asks for several refreshes of the
+    // same group, each of which deletes every member's button again.
+    struct GroupRefresh {
+        WndGroup* group;
+        int covered;
+    };
+    static constexpr int RefreshSlots = 8;
+    GroupRefresh refreshed[RefreshSlots] = {};
+    int nextRefreshSlot = 0;
 
+    void MembershipChanged() {
+        modelChanged = true;
+        for (GroupRefresh& r : refreshed)
+            r = GroupRefresh{};
+    }
     void RefreshPass() {
         if (passRan && !modelChanged && covered > 0) return;
         covered = PendingEntries();
@@ -49,25 +65,34 @@ struct Drain {
     void EntryDone() {
         if (covered > 0) --covered;
         if (rescanCovered > 0) --rescanCovered;
+        for (GroupRefresh& r : refreshed)
+            if (r.covered > 0) --r.covered;
     }
     void Register(HWND hwnd) {
         bool known = LookupGroup(hwnd) != nullptr;
         AddWindow(hwnd);
-        if (!known && LookupGroup(hwnd)) modelChanged = true;
+        if (!known && LookupGroup(hwnd)) MembershipChanged();
     }
     void Forget(HWND hwnd) {
-        if (LookupGroup(hwnd)) modelChanged = true;
+        if (LookupGroup(hwnd)) MembershipChanged();
         RemoveWindow(hwnd);
     }
     void RefreshOf(HWND hwnd) {
-        modelChanged = true;
+        WndGroup* group = LookupGroup(hwnd);
+        if (!group) return;
+        for (const GroupRefresh& r : refreshed)
+            if (r.group == group && r.covered > 0) return;
+        refreshed[nextRefreshSlot] = GroupRefresh{group, PendingEntries()};
+        nextRefreshSlot = (nextRefreshSlot + 1) % RefreshSlots;
+        // The group is brought in line with the desktop as a pass would: a
+        // pass for the entries already waiting still has nothing more to do.
         RefreshGroupOf(hwnd);
     }
     void Rescan() {
         if (rescanRan && rescanCovered > 0) return;
         rescanCovered = PendingEntries();
         rescanRan = true;
-        modelChanged = true;
+        MembershipChanged();
         RescanWindows();
     }
 };

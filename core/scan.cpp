@@ -256,7 +256,7 @@ void RescanWindows() {
             continue;
         }
         if (!IsTaskbarCandidate(w)) continue;
-        HICON icon = GetWndIcon(w);
+        HICON icon = GetNewWndIcon(w);
         if (!icon) continue;
         WndGroup* joined = nullptr;
         Registration r = RegisterWindow(w, icon, &joined, &paths);
@@ -276,7 +276,7 @@ void AddWindow(HWND hwnd) {
     if (!IsTaskbarCandidate(hwnd)) return;
     // The index is asked before the window: a known window costs no message.
     if (LookupGroup(hwnd)) return;
-    HICON icon = GetWndIcon(hwnd);
+    HICON icon = GetNewWndIcon(hwnd);
     if (!icon) return;
     WndGroup* joined = nullptr;
     if (RegisterWindow(hwnd, icon, &joined, nullptr) != Registration::Joined) return;

@@ -154,6 +154,24 @@ TEST_F(Classify, GetWndIconOfAWindowThatDoesNotAnswerFallsBackToTheClassIcon) {
         CloseHandle(h);
 }
 
+TEST_F(Classify, ANewWindowWithoutIconIsSkippedButOneThatCannotBeAskedIsNot) {
+    // A window of this process that answers "no icon" and has no class icon.
+    IconAnswers answers{nullptr, nullptr, {}};
+    HWND none = IconWindow(nullptr, nullptr, &answers);
+    EXPECT_EQ(GetNewWndIcon(none), nullptr);
+    DestroyWindow(none);
+    // A window of another process: Wine refuses WM_GETICON across processes
+    // and hides other processes' class icons, Windows answers with the icon.
+    TestApp app;
+    ASSERT_TRUE(app.Launch("open"));
+    HWND foreign = app.Windows().at(0);
+    EXPECT_NE(GetNewWndIcon(foreign), nullptr);
+    // A window that is gone cannot be asked either, and is skipped.
+    app.Send("destroy #0");
+    ASSERT_FALSE(IsWindow(foreign));
+    EXPECT_EQ(GetNewWndIcon(foreign), nullptr);
+}
+
 TEST_F(Classify, GetProcessImagePathIsTheExecutableOfTheWindowsProcess) {
     EXPECT_EQ(PathOf(windows_.Hidden()), OwnExecutable());
     // A helper process under a Shift-JIS name whose first character ends in

@@ -178,10 +178,11 @@ TEST_F(DispatchTest, ActivationWithoutSubclassRefreshesTheGroupsOfTheWindowAndTh
          c,
          {DeleteCall(c), DeleteCall(b), DeleteCall(a)},
          false},
-        {"another window: the foreground's group, then its own",
+        // Its own group is the foreground's, refreshed a moment before: once.
+        {"another window: the foreground registered, the shared group refreshed",
          0,
          a,
-         {DeleteCall(c), DeleteCall(b), DeleteCall(a), DeleteCall(c), DeleteCall(b), DeleteCall(a)},
+         {DeleteCall(c), DeleteCall(b), DeleteCall(a)},
          true},
     };
     for (const Case& k : cases) {
@@ -239,6 +240,49 @@ TEST_F(DispatchTest, ShowingAndCaptionChangesRefreshTheGroupOnlyWithoutSubclass)
         CloseWindow(b);
         ProcessWndMessages();
     }
+}
+
+// Counts the icon requests a window receives: every refresh of a collapsed
+// group asks its first visible member for its icon once.
+int iconRequests = 0;
+WNDPROC countedProc = nullptr;
+LRESULT CALLBACK CountIconRequests(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_GETICON) ++iconRequests;
+    return CallWindowProcA(countedProc, hwnd, message, wParam, lParam);
+}
+
+// Without the taskbar subclass every switch between windows asks for several
+// refreshes of a group, each of which would delete every member's button again.
+TEST_F(DispatchTest, EntriesAlreadyWaitingShareOneRefreshOfAGroupUnlessTheModelChanged) {
+    struct Case {
+        const char* what;
+        std::vector<int> steps;  // 0: activation of a, 1: a new hidden window
+        int subclass, refreshes; // of the group: alone or in a pass
+    } cases[] = {
+        {"five activations", {0, 0, 0, 0, 0}, 1, 1},
+        {"a window registered in between", {0, 1, 0}, 1, 2},
+        {"a window registered before", {1, 0, 0}, 1, 1},
+        // Each activation asks for the group's refresh and a pass; the first
+        // refresh and the first pass cover the rest.
+        {"five activations without the subclass", {0, 0, 0, 0, 0}, 0, 2},
+        {"without the subclass, a window registered in between", {0, 1, 0}, 0, 4},
+    };
+    Settings.Path = 0;
+    Settings.Class = 1;
+    MakeCollapsedGroup();
+    ASSERT_EQ(group->members->hwnd, b); // the one asked for the icon
+    countedProc = (WNDPROC)SetWindowLongPtrA(b, GWLP_WNDPROC, (LONG_PTR)CountIconRequests);
+    for (const Case& c : cases) {
+        ProcessWndMessages();
+        iconRequests = 0;
+        for (int step : c.steps)
+            step ? (void)MakeWindow(EngineClassB, false) : Send(a, Activate);
+        SubClassInEffect = c.subclass;
+        ProcessWndMessages();
+        SubClassInEffect = 1;
+        EXPECT_EQ(iconRequests, c.refreshes) << c.what;
+    }
+    SetWindowLongPtrA(b, GWLP_WNDPROC, (LONG_PTR)countedProc);
 }
 
 TEST_F(DispatchTest, EmptyRingChangesNothingAndReleasesTheLock) {

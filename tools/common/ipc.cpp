@@ -22,7 +22,7 @@ LRESULT CALLBACK ReplyWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
-HWND CreateReplyWindow(std::string* reply) {
+HWND CreateReplyWindow() {
     static ATOM atom = 0;
     HINSTANCE instance = GetModuleHandleA(nullptr);
     if (!atom) {
@@ -33,19 +33,26 @@ HWND CreateReplyWindow(std::string* reply) {
         atom = RegisterClassA(&wc);
         if (!atom && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return nullptr;
     }
-    HWND hwnd =
-        CreateWindowExA(0, ReplyClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
-    if (hwnd) SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(reply));
-    return hwnd;
+    return CreateWindowExA(0, ReplyClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance,
+                           nullptr);
 }
+
+// Each thread keeps one reply window: a window made and destroyed per request
+// would fill pelmora's event ring with its creation and destruction when a
+// test or benchmark polls a tool quickly.
+thread_local HWND ThreadReplyWindow = nullptr;
 
 } // namespace
 
 int Request(HWND target, const std::string& request, std::string* reply, DWORD timeoutMs) {
     if (!target || !IsWindow(target)) return 0;
-    std::string answer;
-    HWND replyWnd = CreateReplyWindow(&answer);
+    if (!ThreadReplyWindow || !IsWindow(ThreadReplyWindow))
+        ThreadReplyWindow = CreateReplyWindow();
+    HWND replyWnd = ThreadReplyWindow;
     if (!replyWnd) return 0;
+    std::string answer;
+    SetWindowLongPtrA(replyWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&answer));
+    RemovePropA(replyWnd, "replied");
     COPYDATASTRUCT cds = {};
     cds.dwData = CopyDataTag;
     cds.cbData = static_cast<DWORD>(request.size());
@@ -57,7 +64,12 @@ int Request(HWND target, const std::string& request, std::string* reply, DWORD t
                             reinterpret_cast<LPARAM>(&cds), SMTO_ABORTIFHUNG, timeoutMs, &handled);
     int ok = sent && handled && GetPropA(replyWnd, "replied");
     RemovePropA(replyWnd, "replied");
-    DestroyWindow(replyWnd);
+    SetWindowLongPtrA(replyWnd, GWLP_USERDATA, 0);
+    if (!ok) {
+        // A late reply to this request must not pass for the next one's.
+        DestroyWindow(replyWnd);
+        ThreadReplyWindow = nullptr;
+    }
     if (ok && reply) *reply = answer;
     return ok;
 }

@@ -25,8 +25,13 @@ HWND FindTaskSwitch() {
     return nullptr;
 }
 
+// Kept between calls: with hundreds of windows open, looking the stand-in up
+// among them at every call would cost more than the call itself.
+HWND KnownTaskSwitch = nullptr;
+
 void Tell(WPARAM code, HWND hwnd) {
-    HWND tasks = FindTaskSwitch();
+    if (!KnownTaskSwitch || !IsWindow(KnownTaskSwitch)) KnownTaskSwitch = FindTaskSwitch();
+    HWND tasks = KnownTaskSwitch;
     if (!tasks) return;
     static const UINT shellHook = RegisterWindowMessageA(standin::ShellHookMessageName);
     DWORD_PTR result = 0;
