@@ -9,6 +9,7 @@
 #include <string.h>
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -29,8 +30,9 @@ using namespace testing_support;
 namespace {
 
 const char MarkerPath[] = "marker:group-from-before";
-const int GeneralIds[] = {521, 500, 501, 507, 502, 503, 508, 509, 510, 511, 512, 526, 527, 528};
-const int WindowIds[] = {514, 524, 516, 517, 518, 522, 504, 523, 519};
+const std::vector<int> GeneralIds = {521, 500, 501, 507, 502, 503, 508,
+                                     509, 510, 511, 512, 526, 527, 528};
+const std::vector<int> WindowIds = {514, 524, 516, 517, 518, 522, 504, 523, 519};
 
 // A group put together by hand (no proxy), so that a rebuild is seen by its
 // disappearance and a re-evaluation by its staying.
@@ -47,63 +49,46 @@ bool MarkerGroupStays() {
     return false;
 }
 
-std::vector<std::string> RuleIds() {
-    std::vector<std::string> ids;
+// The rules as "id|title|type|enable|winNum".
+std::vector<std::string> RuleTexts() {
+    std::vector<std::string> rules;
     for (GroupRule* r = RuleList; r; r = r->next)
-        ids.push_back(r->id);
-    return ids;
+        rules.push_back(std::string(r->id) + "|" + r->title + "|" + std::to_string(r->type) + "|" +
+                        std::to_string(r->enable) + "|" + std::to_string(r->winNum));
+    return rules;
 }
 
-GroupRule* RuleAt(int i) {
-    GroupRule* r = RuleList;
-    while (r && i-- > 0)
-        r = r->next;
-    return r;
-}
-
-// The caption and text of the message box a thread shows, ended with answer.
+// The message box owned by `owner` that `action` shows, answered from a second
+// thread with `answer`: whether one came, its caption and its text.
 struct SeenBox {
     bool shown = false;
     std::string caption, text;
 };
 
-// Waits on a thread of its own for a message box owned by owner, notes it and
-// ends it with answer.
-class BoxAnswerer {
-  public:
-    BoxAnswerer(HWND owner, int answer) : owner_(owner), answer_(answer) {
-        worker_ = std::thread([this] { Run(); });
-    }
-    SeenBox Finish() {
-        stop_ = true;
-        worker_.join();
-        return seen_;
-    }
-
-  private:
-    void Run() {
-        for (DWORD start = GetTickCount(); !stop_ && GetTickCount() - start < 20000; Sleep(20)) {
+SeenBox AnswerBox(HWND owner, int answer, const std::function<void()>& action) {
+    SeenBox seen;
+    std::atomic<bool> done{false};
+    std::thread answerer([&] {
+        for (DWORD start = GetTickCount(); !done && GetTickCount() - start < 20000; Sleep(20)) {
             HWND box = nullptr;
             while ((box = FindWindowExA(nullptr, box, "#32770", nullptr)))
-                if (GetWindow(box, GW_OWNER) == owner_ && IsWindowVisible(box)) break;
+                if (GetWindow(box, GW_OWNER) == owner && IsWindowVisible(box)) break;
             if (!box) continue;
-            seen_.shown = true;
             char text[2048];
             GetWindowTextA(box, text, sizeof text);
-            seen_.caption = text;
+            seen.caption = text;
             for (HWND c = nullptr; (c = FindWindowExA(box, c, "Static", nullptr));)
-                if (GetWindowTextA(c, text, sizeof text) > (int)seen_.text.size())
-                    seen_.text = text;
-            PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer_, BN_CLICKED), 0);
+                if (GetWindowTextA(c, text, sizeof text) > (int)seen.text.size()) seen.text = text;
+            seen.shown = true;
+            PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
             return;
         }
-    }
-    HWND owner_;
-    int answer_;
-    std::atomic<bool> stop_{false};
-    SeenBox seen_;
-    std::thread worker_;
-};
+    });
+    action();
+    done = true;
+    answerer.join();
+    return seen;
+}
 
 // Every test starts from an empty model and default settings, with the
 // program's files and errorlog.txt in a directory of its own.
@@ -144,7 +129,18 @@ class Dialog : public ModelTest {
     }
     void SetText(int id, const std::string& text) { SetWindowTextA(Item(id), text.c_str()); }
     UINT State(int id) const { return IsDlgButtonChecked(dlg_, id); }
-    bool Visible(int id) const { return (GetWindowLongA(Item(id), GWL_STYLE) & WS_VISIBLE) != 0; }
+    // "general" or "window" when exactly that tab's controls and the three
+    // shared ones (the two buttons and the tabs) are shown; else which are, in bits.
+    std::string Shown() const {
+        std::string bits;
+        for (const std::vector<int>& ids :
+             {GeneralIds, WindowIds, std::vector<int>{IDOK, IDC_SET_SECOND_BUTTON, IDC_SET_TABS}})
+            for (int id : ids)
+                bits += GetWindowLongA(Item(id), GWL_STYLE) & WS_VISIBLE ? "1" : "0";
+        if (bits == std::string(14, '1') + std::string(9, '0') + "111") return "general";
+        if (bits == std::string(14, '0') + std::string(9, '1') + "111") return "window";
+        return bits;
+    }
     // What a click on a button tells the dialog.
     void Command(int id) {
         SendMessageA(dlg_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), (LPARAM)Item(id));
@@ -188,11 +184,8 @@ class Dialog : public ModelTest {
         }
         return out;
     }
-    // Runs action while a second thread answers the message box it shows.
-    template <class F> SeenBox WithBox(int answer, F action) {
-        BoxAnswerer answerer(dlg_, answer);
-        action();
-        return answerer.Finish();
+    SeenBox WithBox(int answer, const std::function<void()>& action) {
+        return AnswerBox(dlg_, answer, action);
     }
     // Fills the rule form and presses 追加/変更.
     void AddRule(const char* id, const char* title = "", const char* winNum = "") {
@@ -223,29 +216,13 @@ class Dialog : public ModelTest {
 TEST_F(Dialog, OpensOnTheGeneralTabWithEveryControlReflectingTheSettings) {
     struct Case {
         SettingsRecord settings;
-        const char* text; // WinNum, then the check states of Flash, Icon, Path, Class, And,
-                          // Or, the three Menu options, SubClass, ClassAddress, Load
-        const char* flashCaption;
-        const char* iconCaption;
-    } cases[] = {
-        {{2, 0, 1, 1, 1, 0, 0, 1, 1, 0},
-         "2 0110101001 01",
-         "タイトルバーの点滅を反映しない",
-         "アイコンを表示する"},
-        {{7, 1, 0, 0, 0, 1, 1, 0, 0, 1},
-         "7 1001010100 10",
-         "タイトルバーの点滅を反映する",
-         "アイコンを表示しない"},
-        {{2, 0, 1, 1, 1, 0, 2, 1, 1, 0},
-         "2 0110100011 01",
-         "タイトルバーの点滅を反映しない",
-         "アイコンを表示する"},
-        // A Menu outside 0 to 2 checks none of the three.
-        {{3, 0, 1, 1, 1, 1, 5, 1, 0, 0},
-         "3 0111100001 00",
-         "タイトルバーの点滅を反映しない",
-         "アイコンを表示する"},
-    };
+        const char* shown; // WinNum, then the check states of Flash, Icon, Path, Class, And,
+                           // Or, the three Menu options, SubClass, and ClassAddress and Load
+    } cases[] = {{{2, 0, 1, 1, 1, 0, 0, 1, 1, 0}, "2 0110101001 01"},
+                 {{7, 1, 0, 0, 0, 1, 1, 0, 0, 1}, "7 1001010100 10"},
+                 {{2, 0, 1, 1, 1, 0, 2, 1, 1, 0}, "2 0110100011 01"},
+                 // A Menu outside 0 to 2 checks none of the three.
+                 {{3, 0, 1, 1, 1, 1, 5, 1, 0, 0}, "3 0111100001 00"}};
     const int boxes[] = {IDC_SET_FLASH,    IDC_SET_ICON,         IDC_SET_PATH,
                          IDC_SET_CLASS,    IDC_SET_AND,          IDC_SET_OR,
                          IDC_SET_MENU_TOP, IDC_SET_MENU_BOTTOM,  IDC_SET_MENU_NONE,
@@ -256,24 +233,20 @@ TEST_F(Dialog, OpensOnTheGeneralTabWithEveryControlReflectingTheSettings) {
         std::string got = Text(IDC_SET_WINNUM) + " ";
         for (int i = 0; i < 12; ++i)
             got += (i == 10 ? " " : "") + std::to_string(State(boxes[i]));
-        EXPECT_EQ(got, c.text);
-        EXPECT_EQ(Text(IDC_SET_FLASH), c.flashCaption);
-        EXPECT_EQ(Text(IDC_SET_ICON), c.iconCaption);
+        EXPECT_EQ(got, c.shown);
+        EXPECT_EQ(Text(IDC_SET_FLASH), c.settings.Flash ? "タイトルバーの点滅を反映する"
+                                                        : "タイトルバーの点滅を反映しない");
+        EXPECT_EQ(Text(IDC_SET_ICON),
+                  c.settings.Icon ? "アイコンを表示する" : "アイコンを表示しない");
         EXPECT_EQ(SendMessageA(Item(IDC_SET_TABS), TCM_GETCURSEL, 0, 0), 0);
         EXPECT_EQ(Text(IDOK), "変更");
         EXPECT_EQ(Text(IDC_SET_SECOND_BUTTON), "キャンセル");
-        for (int id : GeneralIds)
-            EXPECT_TRUE(Visible(id)) << id;
-        for (int id : WindowIds)
-            EXPECT_FALSE(Visible(id)) << id;
+        EXPECT_EQ(Shown(), "general");
         // The rule form starts empty, switched to "never collapse", matching paths.
         EXPECT_EQ(State(IDC_SET_RULE_ENABLE), (UINT)BST_UNCHECKED);
         EXPECT_EQ(Text(IDC_SET_RULE_ENABLE), "ウィンドウをまとめない");
         EXPECT_EQ(State(IDC_SET_RULE_PATH), (UINT)BST_CHECKED);
         EXPECT_EQ(Text(IDC_SET_RULE_ID) + Text(IDC_SET_RULE_TITLE) + Text(IDC_SET_RULE_WINNUM), "");
-        // While it is open no second one opens.
-        EXPECT_EQ(OpenSettingsDialog(), nullptr);
-        EXPECT_EQ(SettingsDlgWnd, dlg_);
         DestroyWindow(dlg_);
     }
 }
@@ -337,12 +310,7 @@ TEST_F(Dialog, TabSwitchingShowsExactlyTheSelectedTabsControlsAndRelabelsTheButt
     Open();
     for (int tab : {1, 0}) {
         SelectTab(tab);
-        for (int id : GeneralIds)
-            EXPECT_EQ(Visible(id), tab == 0) << id;
-        for (int id : WindowIds)
-            EXPECT_EQ(Visible(id), tab == 1) << id;
-        for (int id : {IDOK, IDC_SET_SECOND_BUTTON, IDC_SET_TABS})
-            EXPECT_TRUE(Visible(id)) << id;
+        EXPECT_EQ(Shown(), tab ? "window" : "general");
         EXPECT_EQ(Text(IDOK), tab ? "追加/変更" : "変更");
         EXPECT_EQ(Text(IDC_SET_SECOND_BUTTON), tab ? "削除" : "キャンセル");
     }
@@ -431,7 +399,7 @@ TEST_F(Dialog, AMinimumBelowTwoIsRefusedWhileTheOtherSettingsAreSaved) {
     EXPECT_EQ(Settings.Flash, 0); // clicked four times, saved each time
 }
 
-TEST_F(Dialog, StartUpSettingsAskForARestartNoKeepsTheOldValuesInEffectYesEndsTheMainWindow) {
+TEST_F(Dialog, StartUpSettingsAskForARestartAndNoKeepsTheOldValuesInEffectWithTheNewSaved) {
     for (int control : {IDC_SET_SUBCLASS, IDC_SET_CLASSADDRESS, IDC_SET_LOAD}) {
         Open();
         Click(control);
@@ -449,31 +417,6 @@ TEST_F(Dialog, StartUpSettingsAskForARestartNoKeepsTheOldValuesInEffectYesEndsTh
         EXPECT_EQ(Ini("pelmora.ini", "pelmora", key), control == IDC_SET_CLASSADDRESS ? "1" : "0");
         Reset();
     }
-    Open();
-    Click(IDC_SET_LOAD);
-    EXPECT_TRUE(WithBox(IDYES, [&] { Command(IDOK); }).shown);
-    EXPECT_EQ(RestartRequested, 1);
-    EXPECT_FALSE(IsWindow(mainWnd_));
-}
-
-TEST_F(Dialog, EscapeDismissesAndEnterAppliesFromTheKeyboardButOnlyForTheDialog) {
-    Open();
-    SetText(IDC_SET_WINNUM, "6");
-    auto key = [](HWND target, WPARAM code) {
-        MSG msg = {};
-        msg.hwnd = target;
-        msg.message = WM_KEYDOWN;
-        msg.wParam = code;
-        msg.lParam = 1;
-        return PreTranslateSettingsDialog(&msg);
-    };
-    EXPECT_EQ(key(mainWnd_, VK_ESCAPE), 0);
-    EXPECT_EQ(key(Item(IDC_SET_WINNUM), VK_RETURN), 1);
-    EXPECT_EQ(Settings.WinNum, 6);
-    EXPECT_TRUE(IsWindow(dlg_));
-    EXPECT_EQ(key(Item(IDC_SET_WINNUM), VK_ESCAPE), 1);
-    EXPECT_FALSE(IsWindow(dlg_));
-    EXPECT_EQ(SettingsDlgWnd, nullptr);
 }
 
 TEST_F(Dialog, ScreenshotOfEachTab) {
@@ -495,56 +438,29 @@ TEST_F(Dialog, ScreenshotOfEachTab) {
 
 // ---- rules ----
 
-TEST_F(Dialog, AddAppendsANewRuleFromTheFormAndAnIdDifferingInCaseIsANewRule) {
-    Open(1);
-    AddRule("  Notepad "); // 518 untouched: never collapse; blanks around an id are cut
-    Click(IDC_SET_RULE_CLASS);
-    Click(IDC_SET_RULE_ENABLE);
-    AddRule("notepad", "memo", "3");
-    ASSERT_EQ(RuleIds(), (std::vector<std::string>{"Notepad", "notepad"}));
-    EXPECT_EQ(RuleList->prev, nullptr);
-    EXPECT_EQ(RuleList->enable, 0);
-    EXPECT_EQ(RuleList->type, RuleTypePath);
-    GroupRule* rule = RuleAt(1);
-    EXPECT_EQ(rule->idHash, StrHash("notepad"));
-    EXPECT_STREQ(rule->title, "memo");
-    EXPECT_EQ(rule->type, RuleTypeClass);
-    EXPECT_EQ(rule->enable, 1);
-    EXPECT_EQ(rule->winNum, 3);
-    EXPECT_EQ(rule->prev, RuleList);
-    ASSERT_EQ(RowCount(), 2);
-    EXPECT_EQ(Row(0), "Notepad|指定しない|まとめない|指定しない");
-    EXPECT_EQ(Row(1), "notepad|memo|まとめる|3");
-    EXPECT_EQ(RulesDirty, 1);
-    EXPECT_EQ(Text(IDC_SET_RULE_ID), "notepad"); // the form is left as it was
-}
-
-TEST_F(Dialog, SameIdChangesTheRuleEvenWithTheOtherTypeSelected) {
+TEST_F(Dialog, AddAppendsANewIdChangesTheRuleOfAnExistingOneAndStoresLowMinimaAsNone) {
     AppendTestRule("a", RuleTypePath, 1, -1, "");
     AppendTestRule("Notepad", RuleTypePath, 1, 4, "old");
-    AppendTestRule("z", RuleTypePath, 1, -1, "");
     Open(1);
+    AddRule("  x "); // 518 untouched: never collapse; blanks around an id are cut
     Click(IDC_SET_RULE_CLASS);
+    Click(IDC_SET_RULE_ENABLE);
+    AddRule("notepad", "memo", "3");             // an id differing only in case is a new one
+    EXPECT_EQ(Text(IDC_SET_RULE_ID), "notepad"); // the form is left as it was
     SendMessageA(Item(IDC_SET_RULE_ENABLE), BM_SETCHECK, BST_INDETERMINATE, 0);
-    AddRule("Notepad");
-    ASSERT_EQ(RuleIds(), (std::vector<std::string>{"a", "Notepad", "z"}));
-    GroupRule* rule = RuleAt(1);
-    EXPECT_STREQ(rule->title, "");
-    EXPECT_EQ(rule->type, RuleTypeClass);
-    EXPECT_EQ(rule->enable, 2);
-    EXPECT_EQ(rule->winNum, -1);
+    AddRule("Notepad", "", "1"); // the same id: changed in place, even to the other type
+    Click(IDC_SET_RULE_PATH);
+    AddRule("y", "", "0");
+    EXPECT_EQ(RuleTexts(),
+              (std::vector<std::string>{"a||516|1|-1", "Notepad||517|2|-1", "x||516|0|-1",
+                                        "notepad|memo|517|1|3", "y||516|2|-1"}));
+    for (GroupRule *r = RuleList, *prev = nullptr; r; prev = r, r = r->next)
+        EXPECT_TRUE(r->prev == prev && r->idHash == StrHash(r->id)) << r->id;
+    ASSERT_EQ(RowCount(), 5);
     EXPECT_EQ(Row(1), "Notepad|指定しない|無効|指定しない");
-}
-
-TEST_F(Dialog, ARuleMinimumBelowTwoIsStoredAsNone) {
-    Open(1);
-    AddRule("a", "", "0");
-    AddRule("b", "", "1");
-    AddRule("c", "", "");
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(RuleAt(i)->winNum, -1) << i;
-        EXPECT_EQ(Row(i).substr(Row(i).rfind('|')), "|指定しない") << i;
-    }
+    EXPECT_EQ(Row(2), "x|指定しない|まとめない|指定しない");
+    EXPECT_EQ(Row(3), "notepad|memo|まとめる|3");
+    EXPECT_EQ(RulesDirty, 1);
 }
 
 TEST_F(Dialog, OverlongOrEmptyTextsShowTheirMessageAndChangeNothing) {
@@ -562,8 +478,7 @@ TEST_F(Dialog, OverlongOrEmptyTextsShowTheirMessageAndChangeNothing) {
         SetText(IDC_SET_RULE_ID, c.id);
         SetText(IDC_SET_RULE_TITLE, c.title);
         EXPECT_EQ(WithBox(IDOK, [&] { Command(IDOK); }).text, c.message) << c.id << c.title;
-        EXPECT_EQ(RuleIds(), std::vector<std::string>{"kept"});
-        EXPECT_STREQ(RuleList->title, "title");
+        EXPECT_EQ(RuleTexts(), std::vector<std::string>{"kept|title|516|1|-1"});
         EXPECT_EQ(RowCount(), 1);
         EXPECT_EQ(RulesDirty, 0);
     }
@@ -572,7 +487,7 @@ TEST_F(Dialog, OverlongOrEmptyTextsShowTheirMessageAndChangeNothing) {
                      AddRule(std::string(1023, 'i').c_str(), std::string(1023, 't').c_str());
                  }).shown);
     ASSERT_EQ(RowCount(), 2);
-    EXPECT_EQ(strlen(RuleAt(1)->id) + strlen(RuleAt(1)->title), 2046u);
+    EXPECT_EQ(RuleTexts()[1].size(), 2046u + 10);
 }
 
 TEST_F(Dialog, SelectingARowLoadsItsRuleIntoTheForm) {
@@ -608,55 +523,52 @@ TEST_F(Dialog, DeleteRemovesTheSelectedRuleAndUnbindsItsGroupsAtOnce) {
     EXPECT_TRUE(IsWindow(dlg_));
     SelectRow(1);
     Command(IDC_SET_SECOND_BUTTON);
-    ASSERT_EQ(RuleIds(), (std::vector<std::string>{"a", "c"}));
-    EXPECT_EQ(RuleAt(1)->prev, RuleList);
+    ASSERT_EQ(RuleTexts(), (std::vector<std::string>{"a||516|1|-1", "c||516|1|-1"}));
+    EXPECT_EQ(RuleList->next->prev, RuleList);
     EXPECT_EQ(GroupList->rule, nullptr);
     EXPECT_EQ(Row(1).substr(0, 2), "c|");
     EXPECT_EQ(RulesDirty, 1);
     SelectRow(0);
     Command(IDC_SET_SECOND_BUTTON);
-    ASSERT_EQ(RuleIds(), std::vector<std::string>{"c"});
+    ASSERT_EQ(RuleTexts(), std::vector<std::string>{"c||516|1|-1"});
     EXPECT_EQ(RuleList->prev, nullptr);
 }
 
 // ---- dismissing ----
 
-TEST_F(Dialog, CancelOrTheCloseBoxAfterRuleEditsRebuildsAndRewritesTheRuleFile) {
-    for (bool closeBox : {false, true}) {
+TEST_F(Dialog, CancelOrTheCloseBoxCommitRuleEditsAndOtherwiseOnlyClose) {
+    struct Case {
+        const char* what;
+        bool edits, closeBox;
+    } cases[] = {{"cancel after edits", true, false},
+                 {"close box after edits", true, true},
+                 {"cancel without edits", false, false}};
+    for (const Case& c : cases) {
         Reset();
+        DeleteFileA((dir_ + "rule.ini").c_str());
         AppendTestRule("old", RuleTypePath, 1, -1, "");
         MakeGroup(MarkerPath);
         Open(1);
-        AddRule("new", "t");
-        if (closeBox)
+        if (c.edits) AddRule("new", "t");
+        SelectTab(0);
+        Click(IDC_SET_FLASH); // not applied
+        if (c.closeBox)
             SendMessageA(dlg_, WM_CLOSE, 0, 0);
         else
-            SelectTab(0), Command(IDC_SET_SECOND_BUTTON);
-        EXPECT_FALSE(IsWindow(dlg_));
+            Command(IDC_SET_SECOND_BUTTON);
+        EXPECT_FALSE(IsWindow(dlg_)) << c.what;
         EXPECT_EQ(SettingsDlgWnd, nullptr);
-        EXPECT_FALSE(MarkerGroupStays());
+        EXPECT_EQ(MarkerGroupStays(), !c.edits) << c.what; // a rebuild
         EXPECT_EQ(Ini("rule.ini", "Rule0", "ID") + Ini("rule.ini", "Rule1", "ID") +
                       Ini("rule.ini", "Rule1", "Title") + Ini("rule.ini", "Rule1", "Enable") +
                       Ini("rule.ini", "Rule1", "WinNum"),
-                  "oldnewt0-1");
+                  c.edits ? "oldnewt0-1" : "<missing><missing><missing><missing><missing>")
+            << c.what;
         EXPECT_EQ(RulesDirty, 0);
+        EXPECT_EQ(Settings.Flash, 0);
+        EXPECT_EQ(GetFileAttributesA((dir_ + "pelmora.ini").c_str()), INVALID_FILE_ATTRIBUTES);
     }
-}
-
-TEST_F(Dialog, CancelWithoutRuleEditsOnlyClosesAndANewDialogCanOpen) {
-    AppendTestRule("old", RuleTypePath, 1, -1, "");
-    MakeGroup(MarkerPath);
-    Open();
-    Click(IDC_SET_FLASH); // not applied
-    Command(IDC_SET_SECOND_BUTTON);
-    EXPECT_FALSE(IsWindow(dlg_));
-    EXPECT_EQ(SettingsDlgWnd, nullptr);
-    EXPECT_TRUE(MarkerGroupStays());
-    EXPECT_EQ(GetFileAttributesA((dir_ + "rule.ini").c_str()), INVALID_FILE_ATTRIBUTES);
-    EXPECT_EQ(GetFileAttributesA((dir_ + "pelmora.ini").c_str()), INVALID_FILE_ATTRIBUTES);
-    EXPECT_EQ(Settings.Flash, 0);
-    Open();
-    EXPECT_TRUE(IsWindow(dlg_));
+    Open(); // a new dialog can open once the old one is gone
 }
 
 TEST_F(Dialog, AllocationFailureInTheRuleFormChangesNothingAndIsLogged) {
@@ -672,8 +584,8 @@ TEST_F(Dialog, AllocationFailureInTheRuleFormChangesNothingAndIsLogged) {
         ObjAllocFailAfter(a.successes);
         AddRule(a.id, "new title");
         ObjAllocFailAfter(-1);
-        EXPECT_EQ(RuleIds(), std::vector<std::string>{"kept"}) << a.id << a.successes;
-        EXPECT_STREQ(RuleList->title, "old title");
+        EXPECT_EQ(RuleTexts(), std::vector<std::string>{"kept|old title|516|1|-1"})
+            << a.id << a.successes;
         EXPECT_EQ(RowCount(), 1);
         EXPECT_EQ(RulesDirty, 0);
         EXPECT_EQ(ObjLiveBlocks(), live);
