@@ -164,27 +164,4 @@ TEST_F(AllocFailureTest, ScansStopSoundlyAtEachAllocation) {
     }
 }
 
-TEST_F(AllocFailureTest, CreateAllTabWndsMakesTheProxiesItCanAndLeavesTheRest) {
-    Settings.Path = 0;
-    Settings.Class = 1;
-    HWND a1 = MakeWindow(EngineClassA), a2 = MakeWindow(EngineClassA);
-    HWND b1 = MakeWindow(EngineClassB), b2 = MakeWindow(EngineClassB);
-    ScanAllWindows();
-    EXPECT_GT(FailingAfter(1, CreateAllTabWnds), 0);
-    EXPECT_TRUE(Logged());
-    WndGroup* ga = LookupGroup(a1);
-    WndGroup* gb = LookupGroup(b1);
-    // Exactly one of the two groups got its proxy, and only its members lost
-    // their buttons.
-    ASSERT_NE((ga->tab != nullptr), (gb->tab != nullptr));
-    WndGroup* collapsed = ga->tab ? ga : gb;
-    for (HWND w : {a1, a2, b1, b2})
-        EXPECT_EQ(taskbar->ButtonDeleted(w), LookupGroup(w) == collapsed);
-    ExpectSound();
-    CreateAllTabWnds();
-    EXPECT_NE(ga->tab, nullptr);
-    EXPECT_NE(gb->tab, nullptr);
-    ExpectSound();
-}
-
 } // namespace

@@ -202,21 +202,6 @@ TEST_F(Classify, APathThatDoesNotFitTheBufferIsNoPath) {
     EXPECT_EQ(buffer, own);
 }
 
-TEST_F(Classify, BothWaysFindTheProcessOfTheIdAndNothingForAnUnknownId) {
-    // On the NT platform the Toolhelp entry holds only the file name; on the 9x
-    // platform, where that way is taken, it holds the full path.
-    char buffer[PathBufferSize];
-    ASSERT_EQ(ProcessImagePathByPsapi(GetCurrentProcessId(), buffer, sizeof buffer), 1);
-    EXPECT_EQ(buffer, OwnExecutable());
-    ASSERT_EQ(ProcessImagePathByToolhelp(GetCurrentProcessId(), buffer, sizeof buffer), 1);
-    std::string own = OwnExecutable(), got = buffer;
-    std::string file = own.substr(own.find_last_of('\\') + 1);
-    EXPECT_EQ(lstrcmpiA(got.substr(got.size() - file.size()).c_str(), file.c_str()), 0) << got;
-    EXPECT_EQ(ProcessImagePathByToolhelp(GetCurrentProcessId(), buffer, 2), 0);
-    EXPECT_EQ(ProcessImagePathByToolhelp(0xFFFFFFF3u, buffer, sizeof buffer), 0);
-    EXPECT_EQ(ProcessImagePathByPsapi(0xFFFFFFF3u, buffer, sizeof buffer), 0);
-}
-
 TEST_F(Classify, MakeDisplayNameUsesTheSystemsLeadBytesAndLogsAFailedAllocation) {
     // The cutting itself is tested natively.
     for (const char* path : {"C:\\ソフト\\a.exe", "C:\\ｱ\\a.txt"}) {

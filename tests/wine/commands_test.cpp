@@ -44,19 +44,6 @@ TilePlace Cell(int n, UINT command, int k) {
     return IsAt(w, p.x, p.y, p.width, p.height);
 }
 
-// A window of the test process that shows another window the first time it
-// is moved.
-HWND ShowOnMove = nullptr;
-WNDPROC FormerProc = nullptr;
-LRESULT CALLBACK ShowingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_WINDOWPOSCHANGED && !(((WINDOWPOS*)lParam)->flags & SWP_NOMOVE) &&
-        ShowOnMove) {
-        ShowWindow(ShowOnMove, SW_SHOWNA);
-        ShowOnMove = nullptr;
-    }
-    return CallWindowProcA(FormerProc, hwnd, message, wParam, lParam);
-}
-
 class Commands : public GroupMenuTest {
   protected:
     void Command(HWND proxy, UINT id) { SendMessageA(proxy, WM_COMMAND, id, 0); }
@@ -239,20 +226,4 @@ TEST_F(Commands, TilingRestoresWindowsFirstOnlyMovesFixedSizeOnesAndLeavesHidden
     EXPECT_TRUE(IsAt(hung, 640, 480, 300, 200)) << "its cell stays empty";
     EXPECT_TRUE(IsAt(minimised, Cell(4, CmdTileLeftRight, 3)));
     EXPECT_TRUE(IsAt(hidden, 640, 480, 300, 200));
-}
-
-TEST_F(Commands, AWindowShownDuringTheTilingIsLeftWhereItIs) {
-    // Windows of this thread: the first one shows the hidden one when it is
-    // moved, in the middle of the pass.
-    HWND first = MakeWindow(), second = MakeWindow(), late = MakeWindow(EngineClassA, false);
-    RECT before;
-    GetWindowRect(late, &before);
-    ShowOnMove = late;
-    FormerProc = (WNDPROC)SetWindowLongPtrA(first, GWLP_WNDPROC, (LONG_PTR)ShowingProc);
-    Command(Proxy({first, second, late}), CmdTileLeftRight);
-    EXPECT_TRUE(IsWindowVisible(late)) << "the window was not shown during the pass";
-    EXPECT_TRUE(IsAt(first, Cell(2, CmdTileLeftRight, 0)));
-    EXPECT_TRUE(IsAt(second, Cell(2, CmdTileLeftRight, 1)));
-    EXPECT_TRUE(IsAt(late, before.left, before.top, before.right - before.left,
-                     before.bottom - before.top));
 }

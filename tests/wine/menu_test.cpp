@@ -259,34 +259,6 @@ TEST_F(Menu, RightClickInTheOpenMenuClosesItBeforeTheSystemMenuOpens) {
 namespace {
 
 constexpr int ItemWidth = 200;
-constexpr COLORREF Red = RGB(255, 0, 0);
-
-// Left half transparent, right half opaque red.
-HICON MakeColourIcon() {
-    HDC screen = GetDC(nullptr);
-    HBITMAP colour = CreateCompatibleBitmap(screen, 16, 16);
-    HDC memory = CreateCompatibleDC(screen);
-    HGDIOBJ old = SelectObject(memory, colour);
-    RECT right = {8, 0, 16, 16};
-    HBRUSH red = CreateSolidBrush(Red);
-    PatBlt(memory, 0, 0, 16, 16, BLACKNESS);
-    FillRect(memory, &right, red);
-    SelectObject(memory, old);
-    DeleteObject(red);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    BYTE maskBits[16 * 2];
-    for (int row = 0; row < 16; ++row) {
-        maskBits[row * 2] = 0xFF; // transparent
-        maskBits[row * 2 + 1] = 0x00;
-    }
-    HBITMAP mask = CreateBitmap(16, 16, 1, 1, maskBits);
-    ICONINFO info = {TRUE, 0, 0, mask, colour};
-    HICON icon = CreateIconIndirect(&info);
-    DeleteObject(mask);
-    DeleteObject(colour);
-    return icon;
-}
 
 // The pixels of an item drawn into a bitmap first filled with `garbage`.
 std::vector<COLORREF> Draw(HWND window, bool selected, COLORREF garbage) {
@@ -323,54 +295,7 @@ COLORREF At(const std::vector<COLORREF>& pixels, int x, int y) {
 
 class MenuItem : public EngineTest {};
 
-bool TextAreaHas(const std::vector<COLORREF>& pixels, COLORREF colour) {
-    for (int y = 0; y < MenuItemHeight; ++y)
-        for (int x = MenuItemTextLeft; x < ItemWidth; ++x)
-            if (At(pixels, x, y) == colour) return true;
-    return false;
-}
-
 } // namespace
-
-TEST_F(MenuItem, MenuItemsAreMeasuredFromTheTitleInTheDialogFontAndOthersLeftAlone) {
-    HWND w = MakeWindow();
-    for (const char* title : {"", "a much longer title of a window", "\x83\x81\x83\x82"}) {
-        SetWindowTextA(w, title);
-        HDC dc = GetDC(nullptr);
-        HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
-        SIZE size = {0, 0};
-        GetTextExtentPoint32A(dc, title, (int)strlen(title), &size);
-        SelectObject(dc, old);
-        ReleaseDC(nullptr, dc);
-        MEASUREITEMSTRUCT item = {};
-        item.CtlType = ODT_MENU;
-        item.itemID = HandleToUlong(w);
-        MeasureMenuItem(w, &item);
-        EXPECT_EQ(item.itemWidth, (UINT)(size.cx + 19)) << title;
-        EXPECT_EQ(item.itemHeight, 18u) << title;
-    }
-    MEASUREITEMSTRUCT other = {ODT_LISTBOX, 0, HandleToUlong(w), 7, 9, 0};
-    MeasureMenuItem(w, &other);
-    EXPECT_TRUE(other.itemWidth == 7 && other.itemHeight == 9);
-}
-
-TEST_F(MenuItem, AMenuItemShowsTheIconOnItsBackgroundAndTheTitleAfterIt) {
-    HWND w = MakeWindow(EngineClassA, true, MakeColourIcon());
-    SetWindowTextA(w, "WWWWWW");
-    for (bool selected : {false, true}) {
-        COLORREF back = GetSysColor(selected ? COLOR_HIGHLIGHT : COLOR_MENU) & 0xFFFFFF;
-        std::vector<COLORREF> p = Draw(w, selected, RGB(1, 2, 3));
-        EXPECT_EQ(At(p, 0, 0), back) << selected;
-        EXPECT_EQ(At(p, ItemWidth - 1, MenuItemHeight - 1), back);
-        EXPECT_EQ(At(p, 1 + 3, 1 + 5), back) << "transparent half of the icon";
-        EXPECT_EQ(At(p, 1 + 12, 1 + 5), Red) << "opaque half of the icon";
-        EXPECT_EQ(At(p, 17 + 1, 8), back) << "right of the icon";
-        COLORREF text = GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_MENUTEXT) & 0xFFFFFF;
-        EXPECT_TRUE(TextAreaHas(p, text)) << selected;
-    }
-    SetWindowTextA(w, "");
-    EXPECT_FALSE(TextAreaHas(Draw(w, false, RGB(1, 2, 3)), GetSysColor(COLOR_MENUTEXT) & 0xFFFFFF));
-}
 
 TEST_F(MenuItem, AWindowWithoutIconShowsTheApplicationIconAndNoLeftovers) {
     HWND w = MakeWindow(EngineClassNoIcon);

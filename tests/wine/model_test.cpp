@@ -41,20 +41,6 @@ TEST_F(Model, ObjAllocGivesZeroFilledRegionsOfTheirOwnAndRefusesSizeZero) {
     EXPECT_EQ(ObjFree(nullptr), 0);
 }
 
-TEST_F(Model, TheFailureSwitchRefusesAfterTheGivenNumberOfCallsUntilReset) {
-    ObjAllocFailAfter(1);
-    void* a = ObjAlloc(8);
-    EXPECT_NE(a, nullptr);
-    EXPECT_EQ(ObjAlloc(8), nullptr);
-    EXPECT_EQ(ObjStrDup("x"), nullptr);
-    EXPECT_EQ(ObjAllocRefusals(), 2);
-    ObjAllocFailAfter(-1);
-    void* b = ObjAlloc(8);
-    EXPECT_NE(b, nullptr);
-    ObjFree(a);
-    ObjFree(b);
-}
-
 TEST_F(Model, IsVisibleFollowsTheWindowsOwnStyleBitSoMinimisedWindowsCount) {
     HWND minimised = windows_.Hidden();
     ShowWindow(minimised, SW_SHOWMINNOACTIVE);

@@ -138,19 +138,4 @@ TEST_F(Proxy, ProxyWindowThatCannotBeMadeLeavesNoRecordAndTheButtons) {
     EXPECT_NE(group->tab, nullptr);
 }
 
-TEST_F(Proxy, WithoutTaskbarListProxiesAreStillMaintained) {
-    ITaskbarList* recorder = TaskbarListObject;
-    TaskbarListObject = nullptr;
-    HWND a = MakeWindow(), b = MakeWindow();
-    AddWindow(a);
-    AddWindow(b);
-    ASSERT_NE(LookupGroup(a)->tab, nullptr);
-    HWND proxy = LookupGroup(a)->tab->hwnd;
-    CloseWindow(b);
-    RemoveWindow(b);
-    EXPECT_FALSE(IsWindow(proxy));
-    TaskbarListObject = recorder;
-    EXPECT_TRUE(taskbar->calls.empty());
-}
-
 } // namespace

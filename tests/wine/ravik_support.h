@@ -26,14 +26,13 @@ namespace ravik_test {
 inline const SharedHookArea* MappedArea() {
     auto base = reinterpret_cast<const BYTE*>(GetModuleHandleA("ravik.dll"));
     if (!base) return nullptr;
-    auto dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-    auto nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    auto nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+        base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
     const IMAGE_SECTION_HEADER* section = IMAGE_FIRST_SECTION(nt);
-    for (WORD i = 0; i < nt->FileHeader.NumberOfSections; ++i, ++section) {
+    for (WORD i = 0; i < nt->FileHeader.NumberOfSections; ++i, ++section)
         if (memcmp(section->Name, ".sharedd", 8) == 0 &&
             section->Misc.VirtualSize >= sizeof(SharedHookArea))
             return reinterpret_cast<const SharedHookArea*>(base + section->VirtualAddress);
-    }
     return nullptr;
 }
 
@@ -42,14 +41,8 @@ inline const SharedHookArea& Area() {
     return *area;
 }
 
-// Takes every pending entry out of the ring and resets the ring event.
-inline void DrainRing() {
-    for (int i = 0; i < RingSize && NewMessage() != 0; ++i)
-        IncRead();
-    if (HANDLE event = OpenEventA(SYNCHRONIZE | EVENT_MODIFY_STATE, FALSE, RingEventName)) {
-        ResetEvent(event);
-        CloseHandle(event);
-    }
+inline HANDLE OpenRingEvent() {
+    return OpenEventA(SYNCHRONIZE | EVENT_MODIFY_STATE, FALSE, RingEventName);
 }
 
 // The pending entries, oldest first, read the way the program reads them.
@@ -61,6 +54,15 @@ inline std::vector<WndMes> ReadAll() {
         IncRead();
     }
     return entries;
+}
+
+// Takes every pending entry out of the ring and resets the ring event.
+inline void DrainRing() {
+    ReadAll();
+    if (HANDLE event = OpenRingEvent()) {
+        ResetEvent(event);
+        CloseHandle(event);
+    }
 }
 
 // The entries of one message code.
@@ -79,11 +81,8 @@ inline uint32_t Low32(HWND hwnd) {
 // test (or test executable: the shared area outlives processes) left behind.
 inline void ResetLibrary() {
     FreeHook();
-    while (Area().proxyCount > 0) {
-        int before = Area().proxyCount;
-        RmWnd(Area().proxyWnds[0]);
-        if (Area().proxyCount == before) break;
-    }
+    for (int n = Area().proxyCount; n > 0 && RmWnd(Area().proxyWnds[0]) && Area().proxyCount < n;)
+        n = Area().proxyCount;
     DrainRing();
 }
 
@@ -95,20 +94,15 @@ inline void NoticeHooksOfOtherProcesses() {
     testing_support::PumpMessages();
 }
 
-inline HANDLE OpenRingEvent() {
-    return OpenEventA(SYNCHRONIZE | EVENT_MODIFY_STATE, FALSE, RingEventName);
-}
-
 inline bool EventIsSignalled(HANDLE event) {
     return WaitForSingleObject(event, 0) == WAIT_OBJECT_0;
 }
 
-// A hidden window whose procedure handles every message by returning 0, so
-// that any message code with any parameters can be sent to it safely.
+// A hidden window that handles every message by returning 0, so that any
+// message code with any parameters can be sent to it safely.
 inline LRESULT CALLBACK SinkProc(HWND, UINT message, WPARAM, LPARAM) {
-    return message == WM_NCCREATE ? TRUE : 0;
+    return message == WM_NCCREATE;
 }
-
 inline HWND CreateSinkWindow() {
     static ATOM atom = [] {
         WNDCLASSA wc = {};
@@ -117,14 +111,14 @@ inline HWND CreateSinkWindow() {
         wc.lpszClassName = "RavikTestSink";
         return RegisterClassA(&wc);
     }();
-    if (!atom) return nullptr;
-    return CreateWindowExA(0, "RavikTestSink", "sink", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                           GetModuleHandleA(nullptr), nullptr);
+    return atom ? CreateWindowExA(0, "RavikTestSink", "sink", WS_POPUP, 0, 0, 10, 10, nullptr,
+                                  nullptr, GetModuleHandleA(nullptr), nullptr)
+                : nullptr;
 }
 
-// ---- Child processes -------------------------------------------------------
-// The test executable started again with "--ravik-child MODE ARG". Its windows
-// are found by class and a title that holds the child's process id.
+// ---- Child processes ----
+// The test executable started again with "--ravik-child MODE ARG"; its window
+// is found by class and a title that holds the child's process id.
 
 constexpr char ProgramClass[] = "RavikTestProgram";
 constexpr char TrayClass[] = "Shell_TrayWnd";
@@ -143,18 +137,6 @@ inline std::string ChildTitle(const char* mode, DWORD pid) {
 
 namespace child {
 
-// What the main window of every child does by default: a close request ends
-// the child.
-inline LRESULT MainWindowDefault(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_CLOSE) return DestroyWindow(hwnd), 0;
-    if (message == WM_DESTROY) return PostQuitMessage(0), 0;
-    return DefWindowProcA(hwnd, message, wParam, lParam);
-}
-
-inline LRESULT CALLBACK ProgramProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    return MainWindowDefault(hwnd, message, wParam, lParam);
-}
-
 inline HWND TabControl;
 inline WNDPROC TabClassProc;
 
@@ -164,22 +146,26 @@ inline LRESULT CALLBACK FormerTabProc(HWND hwnd, UINT message, WPARAM wParam, LP
     return CallWindowProcW(TabClassProc, hwnd, message, wParam, lParam);
 }
 
-inline LRESULT InsertItem(UINT code, WPARAM index, LPARAM value) {
-    if (code == TCM_INSERTITEMW) {
-        TCITEMW item = {};
-        item.mask = TCIF_TEXT | TCIF_PARAM;
-        item.pszText = const_cast<wchar_t*>(L"button");
-        item.lParam = value;
-        return SendMessageW(TabControl, code, index, reinterpret_cast<LPARAM>(&item));
-    }
-    TCITEMA item = {};
-    item.mask = TCIF_TEXT | TCIF_PARAM;
-    item.pszText = const_cast<char*>("button");
-    item.lParam = value;
-    return SendMessageA(TabControl, code, index, reinterpret_cast<LPARAM>(&item));
+// The main window of every child: a close request ends the child.
+inline LRESULT CALLBACK ProgramProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_CLOSE) return DestroyWindow(hwnd), 0;
+    if (message == WM_DESTROY) return PostQuitMessage(0), 0;
+    return DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
-inline LRESULT TabProcKindNow() {
+inline LRESULT CALLBACK TrayProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == TrayInsertA || message == TrayInsertW) {
+        TCITEMW item = {}; // TCITEMA has the same layout
+        item.mask = TCIF_TEXT | TCIF_PARAM;
+        item.pszText = message == TrayInsertW ? (LPWSTR)L"button" : (LPWSTR) "button";
+        item.lParam = lParam;
+        if (message == TrayInsertW)
+            return SendMessageW(TabControl, TCM_INSERTITEMW, wParam, (LPARAM)&item);
+        return SendMessageA(TabControl, TCM_INSERTITEMA, wParam, (LPARAM)&item);
+    }
+    if (message == TrayTab) return reinterpret_cast<LRESULT>(TabControl);
+    if (message == TrayRavikMapped) return GetModuleHandleA("ravik.dll") != nullptr;
+    if (message != TrayTabProc) return ProgramProc(hwnd, message, wParam, lParam);
     auto current = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(TabControl, GWLP_WNDPROC));
     if (current == FormerTabProc) return TabRunsFormerProc;
     if (current == reinterpret_cast<WNDPROC>(GetClassLongPtrW(TabControl, GCLP_WNDPROC)))
@@ -187,29 +173,15 @@ inline LRESULT TabProcKindNow() {
     return TabRunsOtherProc;
 }
 
-inline LRESULT CALLBACK TrayProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case TrayInsertA:
-        return InsertItem(TCM_INSERTITEMA, wParam, lParam);
-    case TrayInsertW:
-        return InsertItem(TCM_INSERTITEMW, wParam, lParam);
-    case TrayTabProc:
-        return TabProcKindNow();
-    case TrayTab:
-        return reinterpret_cast<LRESULT>(TabControl);
-    case TrayRavikMapped:
-        return GetModuleHandleA("ravik.dll") != nullptr;
-    default:
-        return MainWindowDefault(hwnd, message, wParam, lParam);
-    }
-}
-
-inline bool Register(const char* name, WNDPROC proc) {
+inline HWND MakeWindow(const char* cls, WNDPROC proc, const char* title, DWORD exStyle, DWORD style,
+                       int x, int y, int width, int height, HWND parent) {
     WNDCLASSA wc = {};
     wc.lpfnWndProc = proc;
     wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = name;
-    return RegisterClassA(&wc) != 0;
+    wc.lpszClassName = cls;
+    RegisterClassA(&wc);
+    return CreateWindowExA(exStyle, cls, title, style, x, y, width, height, parent, nullptr,
+                           wc.hInstance, nullptr);
 }
 
 inline int RunLoop() {
@@ -226,15 +198,13 @@ inline int RunLoop() {
 inline int RunTray(const char* switchClass) {
     INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_TAB_CLASSES};
     InitCommonControlsEx(&icc);
-    if (!Register(TrayClass, TrayProc) || !Register(switchClass, DefWindowProcA)) return 2;
-    HINSTANCE instance = GetModuleHandleA(nullptr);
     std::string title = ChildTitle("tray", GetCurrentProcessId());
-    HWND tray = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, TrayClass, title.c_str(),
-                                WS_POPUP, 0, 990, 1280, 34, nullptr, nullptr, instance, nullptr);
-    HWND taskSwitch = CreateWindowExA(0, switchClass, "", WS_CHILD | WS_VISIBLE, 0, 0, 1000, 34,
-                                      tray, nullptr, instance, nullptr);
+    HWND tray = MakeWindow(TrayClass, TrayProc, title.c_str(), WS_EX_TOPMOST | WS_EX_TOOLWINDOW,
+                           WS_POPUP, 0, 990, 1280, 34, nullptr);
+    HWND taskSwitch =
+        MakeWindow(switchClass, DefWindowProcA, "", 0, WS_CHILD | WS_VISIBLE, 0, 0, 1000, 34, tray);
     TabControl = CreateWindowExA(0, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE | TCS_BUTTONS, 0, 0,
-                                 1000, 34, taskSwitch, nullptr, instance, nullptr);
+                                 1000, 34, taskSwitch, nullptr, GetModuleHandleA(nullptr), nullptr);
     if (!tray || !taskSwitch || !TabControl) return 3;
     SetWindowPos(tray, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     TabClassProc = reinterpret_cast<WNDPROC>(GetClassLongPtrW(TabControl, GCLP_WNDPROC));
@@ -242,36 +212,28 @@ inline int RunTray(const char* switchClass) {
     return RunLoop();
 }
 
-// A program that holds the hook while its window is open: SetHook(0, 0) first,
-// FreeHook when the window is closed.
+// A program that holds the hook while its window is open.
 inline int RunHookOwner() {
-    if (!SetHook(0, 0) || !Register(ProgramClass, ProgramProc)) return 2;
     std::string title = ChildTitle("hook-owner", GetCurrentProcessId());
-    if (!CreateWindowExA(0, ProgramClass, title.c_str(), WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                         GetModuleHandleA(nullptr), nullptr))
-        return 3;
+    if (!SetHook(0, 0) ||
+        !MakeWindow(ProgramClass, ProgramProc, title.c_str(), 0, WS_POPUP, 0, 0, 10, 10, nullptr))
+        return 2;
     RunLoop();
     FreeHook();
     return 0;
 }
 
-// A program that subclasses the taskbar and ends without FreeHook, as one that
-// crashed would. Its exit code is SetSubClass's result.
-inline int RunProgramThatDies(int load) {
-    if (!SetHook(1, 0)) return 2;
-    int result = SetSubClass(load);
-    ExitProcess(result);
-}
-
 } // namespace child
 
 // Runs the child mode named on the command line; -1 when this is no child.
+// A "dying-program" subclasses the taskbar and ends without FreeHook, as one
+// that crashed would; its exit code is SetSubClass's result.
 inline int RunChildMode(int argc, char** argv) {
     if (argc < 3 || strcmp(argv[1], "--ravik-child") != 0) return -1;
     if (strcmp(argv[2], "hook-owner") == 0) return child::RunHookOwner();
     if (strcmp(argv[2], "tray") == 0 && argc >= 4) return child::RunTray(argv[3]);
     if (strcmp(argv[2], "dying-program") == 0 && argc >= 4)
-        return child::RunProgramThatDies(atoi(argv[3]));
+        ExitProcess(SetHook(1, 0) ? SetSubClass(atoi(argv[3])) : 2);
     return 1;
 }
 
@@ -283,23 +245,19 @@ class Child {
     Child& operator=(const Child&) = delete;
     ~Child() { Stop(); }
 
-    // Starts the child and waits for its window. Modes: "hook-owner", and
+    // Starts the child and waits for its window: modes "hook-owner", and
     // "tray" with the class name of the task-switch window.
     bool Start(const char* mode, const char* arg = "") {
         if (!Launch(mode, arg)) return false;
         std::string title = ChildTitle(mode, processId_);
         const char* cls = strcmp(mode, "tray") == 0 ? TrayClass : ProgramClass;
-        testing_support::WaitUntil([&] {
-            window_ = FindWindowA(cls, title.c_str());
-            return window_ != nullptr;
-        });
+        testing_support::WaitUntil(
+            [&] { return (window_ = FindWindowA(cls, title.c_str())) != 0; });
         // Found while it may still be in its creation: wait until its loop runs.
         DWORD_PTR ignored;
         return window_ && SendMessageTimeoutA(window_, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &ignored);
     }
-
-    // Closes the window, which ends the child; ends it by force when it does
-    // not end within 10 s.
+    // Closes the window, which ends the child; ends it by force after 10 s.
     void Stop() {
         if (!process_) return;
         if (window_) PostMessageA(window_, WM_CLOSE, 0, 0);
@@ -308,17 +266,14 @@ class Child {
         process_ = nullptr;
         window_ = nullptr;
     }
-
     // Runs a child that has no window to its end; its exit code, or -1.
     int Run(const char* mode, const char* arg) {
-        if (!Launch(mode, arg)) return -1;
         DWORD code = static_cast<DWORD>(-1);
-        if (WaitForSingleObject(process_, 10000) == WAIT_OBJECT_0)
+        if (Launch(mode, arg) && WaitForSingleObject(process_, 10000) == WAIT_OBJECT_0)
             GetExitCodeProcess(process_, &code);
         Stop();
         return static_cast<int>(code);
     }
-
     bool Running() const { return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
     HWND Window() const { return window_; }
 
@@ -327,8 +282,7 @@ class Child {
         char exe[MAX_PATH];
         GetModuleFileNameA(nullptr, exe, MAX_PATH);
         std::string command = std::string("\"") + exe + "\" --ravik-child " + mode + " " + arg;
-        process_ = testing_support::StartProcess(command, &processId_);
-        return process_ != nullptr;
+        return (process_ = testing_support::StartProcess(command, &processId_)) != nullptr;
     }
 
     HANDLE process_ = nullptr;
@@ -342,23 +296,15 @@ class Child {
 class MutexHolder {
   public:
     explicit MutexHolder(bool abandon = false) : abandon_(abandon) {
-        held_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        release_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
         thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
         WaitForSingleObject(held_, 10000);
         if (abandon_) WaitForSingleObject(thread_, 10000);
     }
     ~MutexHolder() {
-        Release();
-        CloseHandle(held_);
-        CloseHandle(release_);
-    }
-    void Release() {
-        if (!thread_) return;
         SetEvent(release_);
         WaitForSingleObject(thread_, 10000);
-        CloseHandle(thread_);
-        thread_ = nullptr;
+        for (HANDLE h : {thread_, held_, release_})
+            CloseHandle(h);
     }
     bool Held() const { return holding_; }
 
@@ -368,21 +314,18 @@ class MutexHolder {
         HANDLE mutex = OpenMutexA(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, RingMutexName);
         holder->holding_ = mutex && WaitForSingleObject(mutex, 10000) == WAIT_OBJECT_0;
         SetEvent(holder->held_);
-        if (holder->abandon_) {
-            CloseHandle(mutex); // the thread still owns it and ends: the mutex is abandoned
-            return 0;
-        }
-        WaitForSingleObject(holder->release_, INFINITE);
-        if (holder->holding_) ReleaseMutex(mutex);
+        // Abandoned: the thread ends still owning it.
+        if (!holder->abandon_) WaitForSingleObject(holder->release_, INFINITE);
+        if (holder->holding_ && !holder->abandon_) ReleaseMutex(mutex);
         CloseHandle(mutex);
         return 0;
     }
 
     bool abandon_;
     bool holding_ = false;
-    HANDLE held_;
-    HANDLE release_;
-    HANDLE thread_;
+    HANDLE held_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE release_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE thread_ = nullptr;
 };
 
 } // namespace ravik_test

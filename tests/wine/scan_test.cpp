@@ -310,20 +310,6 @@ TEST_F(Scan, RescanRegistersNewWindowsAndHidesButtonsOfCollapsedGroupsOnly) {
         EXPECT_TRUE(taskbar->ButtonDeleted(w));
     for (const TaskbarCall& call : taskbar->calls)
         EXPECT_NE(call.kind, TaskbarCall::Add);
-    // A group shown now but without proxy keeps its buttons until the refresh that follows.
-    ResetModel();
-    for (HWND w : {a, b, c})
-        CloseWindow(w);
-    GroupByClass();
-    HWND d = MakeWindow(EngineClassB), e = MakeWindow(EngineClassB);
-    Settings.WinNum = 3;
-    AddWindow(d);
-    AddWindow(e);
-    Settings.WinNum = 2;
-    taskbar->Clear();
-    RescanWindows();
-    EXPECT_EQ(ProxyOf(d), nullptr);
-    EXPECT_TRUE(taskbar->calls.empty());
 }
 
 } // namespace

@@ -316,27 +316,6 @@ TEST_F(Dialog, TabSwitchingShowsExactlyTheSelectedTabsControlsAndRelabelsTheButt
     }
 }
 
-TEST_F(Dialog, OptionButtonsClearOnlyTheirOwnGroupAndCheckBoxesDescribeTheirState) {
-    Open();
-    Click(IDC_SET_OR);
-    Click(IDC_SET_MENU_NONE);
-    EXPECT_EQ(State(IDC_SET_AND) + State(IDC_SET_MENU_TOP), 0u);
-    EXPECT_EQ(State(IDC_SET_OR) + State(IDC_SET_MENU_NONE), 2u);
-    Click(IDC_SET_FLASH);
-    EXPECT_EQ(Text(IDC_SET_FLASH), "タイトルバーの点滅を反映する");
-    Click(IDC_SET_ICON);
-    EXPECT_EQ(Text(IDC_SET_ICON), "アイコンを表示しない");
-    SelectTab(1);
-    Click(IDC_SET_RULE_CLASS);
-    EXPECT_EQ(State(IDC_SET_RULE_PATH), (UINT)BST_UNCHECKED);
-    EXPECT_EQ(State(IDC_SET_OR) + State(IDC_SET_MENU_NONE), 2u);
-    for (const char* caption :
-         {"ウィンドウをまとめる", "設定を無効にする", "ウィンドウをまとめない"}) {
-        Click(IDC_SET_RULE_ENABLE);
-        EXPECT_EQ(Text(IDC_SET_RULE_ENABLE), caption);
-    }
-}
-
 // ---- 変更 on the general tab ----
 
 TEST_F(Dialog, ApplyRebuildsOnlyWhenMatchingOrRulesChanged) {

@@ -287,23 +287,4 @@ TEST_F(Standin, ThreeButtonsAndAnIconAreSavedAsAPicture) {
     Shell_NotifyIconA(NIM_DELETE, &nid);
 }
 
-// The command lines the demo script uses.
-TEST_F(Standin, CommandLinesPrintTheButtonsInUtf8ReachATestAppAndQuitTheStandin) {
-    std::vector<HWND> w = app.Open(std::string("title=") + Document);
-    ASSERT_TRUE(taskbar.WaitForButtons(w)) << taskbar.Text();
-    std::string standin = "\"" + BinDir() + "standin_taskbar.exe\" ", out;
-    EXPECT_EQ(RunProgram(standin + "/print", &out), 0);
-    EXPECT_NE(out.find("button index=0 hwnd=" + WindowRef(w[0])), std::string::npos) << out;
-    EXPECT_NE(out.find("title=\xe6\x96\x87\xe6\x9b\xb8\n"), std::string::npos) << out; // 文書
-    std::string to = "\"" + BinDir() + "testapp.exe\" /to " + std::to_string(app.processId());
-    EXPECT_EQ(RunProgram(to + " title #0 \"two words\"", &out), 0);
-    EXPECT_EQ(out, "ok\n");
-    char title[64];
-    GetWindowTextA(w[0], title, sizeof title);
-    EXPECT_STREQ(title, "two words");
-    EXPECT_NE(RunProgram(to + " fly", &out), 0);
-    EXPECT_EQ(RunProgram(standin + "/quit", &out), 0);
-    EXPECT_NE(RunProgram(standin + "/wait 300", &out), 0);
-}
-
 } // namespace
