@@ -11,114 +11,81 @@ namespace testing_support {
 
 namespace {
 
-template <typename T> T* NewRecord() {
-    T* record = static_cast<T*>(ObjAlloc(sizeof(T)));
-    EXPECT_NE(record, nullptr) << "ObjAlloc refused a test record";
-    return record;
-}
-
-void FreeString(char* s) {
-    if (s) ObjFree(s);
-}
-
-// Removes a directory and the files directly in it.
-void RemoveFlatDir(const std::string& dir) {
-    WIN32_FIND_DATAA found;
-    HANDLE h = FindFirstFileA((dir + "*").c_str(), &found);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                DeleteFileA((dir + found.cFileName).c_str());
-        } while (FindNextFileA(h, &found));
-        FindClose(h);
-    }
-    RemoveDirectoryA(dir.c_str());
+// A zero-filled record of the model's allocator, linked at the head of a list.
+template <typename T> T* LinkAtHead(T** head) {
+    T* r = static_cast<T*>(ObjAlloc(sizeof(T)));
+    EXPECT_NE(r, nullptr) << "ObjAlloc refused a test record";
+    if (!r) return nullptr;
+    r->next = *head;
+    if (*head) (*head)->prev = r;
+    return *head = r;
 }
 
 } // namespace
 
 void EnsureModelLocks() {
     static bool created = false;
-    if (!created) {
-        CreateModelLocks();
-        created = true;
-    }
+    if (!created) CreateModelLocks();
+    created = true;
 }
 
 void FreeModel() {
     EnsureModelLocks();
     ObjAllocFailAfter(-1);
     ClearIndex();
-    while (TabWndList) {
-        TabWnd* t = TabWndList;
+    for (TabWnd* t; (t = TabWndList);) {
         TabWndList = t->next;
         if (t->group) t->group->tab = nullptr;
         ObjFree(t);
     }
-    while (GroupList) {
-        WndGroup* g = GroupList;
+    for (WndGroup* g; (g = GroupList);) {
         GroupList = g->next;
-        while (g->members) {
-            WndMember* m = g->members;
+        for (WndMember* m; (m = g->members);) {
             g->members = m->next;
-            FreeString(m->className);
+            ObjFree(m->className); // ObjFree(nullptr) does nothing
             ObjFree(m);
         }
-        FreeString(g->path);
-        FreeString(g->name);
-        FreeString(g->className);
-        ObjFree(g);
+        for (char* s : {g->path, g->name, g->className, (char*)g})
+            ObjFree(s);
     }
-    while (RuleList) {
-        GroupRule* r = RuleList;
+    for (GroupRule* r; (r = RuleList);) {
         RuleList = r->next;
-        FreeString(r->id);
-        FreeString(r->title);
-        ObjFree(r);
+        for (char* s : {r->id, r->title, (char*)r})
+            ObjFree(s);
     }
     Settings = SettingsRecord{2, 0, 1, 1, 1, 0, 0, 1, 1, 0};
-    SubClassInEffect = 1;
-    LoadInEffect = 1;
+    SubClassInEffect = LoadInEffect = 1;
 }
 
 WndGroup* AddTestGroup(const char* path, const char* className, GroupRule* rule) {
-    WndGroup* g = NewRecord<WndGroup>();
+    WndGroup* g = LinkAtHead(&GroupList);
     if (!g) return nullptr;
     g->path = ObjStrDup(path);
     g->className = ObjStrDup(className);
     g->rule = rule;
-    g->next = GroupList;
-    if (GroupList) GroupList->prev = g;
-    GroupList = g;
     return g;
 }
 
 WndMember* AddTestMember(WndGroup* group, HWND hwnd, bool indexed) {
-    WndMember* m = NewRecord<WndMember>();
+    WndMember* m = LinkAtHead(&group->members);
     if (!m) return nullptr;
     m->hwnd = hwnd;
     m->className = ObjStrDup(group->className);
-    m->next = group->members;
-    if (group->members) group->members->prev = m;
-    group->members = m;
     if (indexed) IndexInsert(hwnd, group, m);
     return m;
 }
 
 TabWnd* AddTestTabWnd(WndGroup* group, HWND proxy) {
-    TabWnd* t = NewRecord<TabWnd>();
+    TabWnd* t = LinkAtHead(&TabWndList);
     if (!t) return nullptr;
     t->hwnd = proxy;
     t->group = group;
-    group->tab = t;
-    t->next = TabWndList;
-    if (TabWndList) TabWndList->prev = t;
-    TabWndList = t;
-    return t;
+    return group->tab = t;
 }
 
 GroupRule* AppendTestRule(const char* id, int type, int enable, int winNum, const char* title) {
-    GroupRule* r = NewRecord<GroupRule>();
+    GroupRule* r = static_cast<GroupRule*>(ObjAlloc(sizeof(GroupRule)));
+    EXPECT_NE(r, nullptr) << "ObjAlloc refused a test record";
     if (!r) return nullptr;
     r->id = ObjStrDup(id);
     r->idHash = StrHash(id);
@@ -127,23 +94,17 @@ GroupRule* AppendTestRule(const char* id, int type, int enable, int winNum, cons
     r->winNum = winNum;
     r->title = ObjStrDup(title);
     GroupRule** link = &RuleList;
-    GroupRule* prev = nullptr;
-    while (*link) {
-        prev = *link;
-        link = &(*link)->next;
-    }
-    r->prev = prev;
-    *link = r;
-    return r;
+    while (*link)
+        r->prev = *link, link = &(*link)->next;
+    return *link = r;
 }
 
 std::string ReadFileText(const std::string& path) {
-    FILE* f = fopen(path.c_str(), "rb");
-    if (!f) return std::string();
     std::string text;
+    FILE* f = fopen(path.c_str(), "rb");
+    if (!f) return text;
     char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, f)) > 0)
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, f)) > 0;)
         text.append(buffer, n);
     fclose(f);
     return text;
@@ -171,7 +132,7 @@ HWND TestWindows::Make(DWORD style, DWORD exStyle, HWND parent) {
 
 HWND TestWindows::Visible() {
     HWND w = Make(WS_POPUP);
-    if (w) ShowWindow(w, SW_SHOWNOACTIVATE);
+    ShowWindow(w, SW_SHOWNOACTIVATE);
     return w;
 }
 
@@ -185,15 +146,20 @@ std::string TempCurrentDir::ErrorLogText() const {
 
 TempCurrentDir::TempCurrentDir() {
     char cwd[MAX_PATH];
-    DWORD n = GetCurrentDirectoryA(MAX_PATH, cwd);
-    previous_.assign(cwd, n);
+    previous_.assign(cwd, GetCurrentDirectoryA(MAX_PATH, cwd));
     dir_ = MakeTempDir("cwd");
     SetCurrentDirectoryA(dir_.c_str());
 }
 
 TempCurrentDir::~TempCurrentDir() {
     SetCurrentDirectoryA(previous_.c_str());
-    RemoveFlatDir(dir_);
+    // Removes the directory and the files directly in it.
+    WIN32_FIND_DATAA found;
+    HANDLE h = FindFirstFileA((dir_ + "*").c_str(), &found);
+    for (bool more = h != INVALID_HANDLE_VALUE; more; more = FindNextFileA(h, &found))
+        DeleteFileA((dir_ + found.cFileName).c_str()); // fails harmlessly for "." and ".."
+    if (h != INVALID_HANDLE_VALUE) FindClose(h);
+    RemoveDirectoryA(dir_.c_str());
 }
 
 void ModelTest::SetUp() {

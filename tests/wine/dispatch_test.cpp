@@ -164,26 +164,18 @@ TEST_F(DispatchTest, ActivationWithoutSubclassRefreshesTheGroupsOfTheWindowAndTh
     RemoveWindow(c); // c is known again only if the activation registers it
     ProcessWndMessages();
 
+    const Calls once = {DeleteCall(c), DeleteCall(b), DeleteCall(a)};
     struct Case {
         const char* what;
         int subclass;
         HWND activated;
         Calls calls;
         bool foregroundRegistered;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"subclass in effect: the full pass only", 1, a, {}, false},
-        {"the foreground window itself: its group once",
-         0,
-         c,
-         {DeleteCall(c), DeleteCall(b), DeleteCall(a)},
-         false},
+        {"the foreground window itself: its group once", 0, c, once, false},
         // Its own group is the foreground's, refreshed a moment before: once.
-        {"another window: the foreground registered, the shared group refreshed",
-         0,
-         a,
-         {DeleteCall(c), DeleteCall(b), DeleteCall(a)},
-         true},
+        {"another window: the foreground registered, the shared group refreshed", 0, a, once, true},
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.what);
@@ -202,27 +194,19 @@ TEST_F(DispatchTest, ActivationWithoutSubclassRefreshesTheGroupsOfTheWindowAndTh
         ProcessWndMessages();
         SubClassInEffect = 1;
         EXPECT_EQ(taskbar->calls, k.calls);
-        if (k.activated != c) {
-            EXPECT_EQ(LookupGroup(c) != nullptr, k.foregroundRegistered);
-        }
+        EXPECT_TRUE(k.activated == c || (LookupGroup(c) != nullptr) == k.foregroundRegistered);
     }
 }
 
 TEST_F(DispatchTest, ShowingAndCaptionChangesRefreshTheGroupOnlyWithoutSubclass) {
     struct Case {
-        const char* what;
         int subclass;
         Step step;
         bool collapsed;
-    };
-    const Case cases[] = {
-        {"shown, subclass in effect", 1, ShowWin, false},
-        {"shown, no subclass", 0, ShowWin, true},
-        {"caption, subclass in effect", 1, NcActivate, false},
-        {"caption, no subclass", 0, NcActivate, true},
-    };
+    } cases[] = {
+        {1, ShowWin, false}, {0, ShowWin, true}, {1, NcActivate, false}, {0, NcActivate, true}};
     for (const Case& k : cases) {
-        SCOPED_TRACE(k.what);
+        SCOPED_TRACE(k.step * 10 + k.subclass);
         ResetModel();
         a = MakeWindow();
         b = MakeWindow(EngineClassA, false);
