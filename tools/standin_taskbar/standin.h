@@ -43,6 +43,7 @@ struct TaskButton {
 bool RegisterTaskSwitchClass();
 const std::vector<TaskButton>& Buttons();
 bool HasButton(HWND hwnd);
+void FlushButtonPaint();       // paints the buttons now when a burst of changes put it off
 void AddButton(HWND hwnd);    // appends a button for the window
 void RemoveButton(HWND hwnd); // removes its button, if any
 void RefreshButtonTitles();   // follows the windows' titles

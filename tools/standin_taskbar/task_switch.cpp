@@ -101,6 +101,26 @@ void CALLBACK IconReply(HWND hwnd, UINT, ULONG_PTR step, LRESULT result) {
     SetButtonIcon(hwnd, icon);
 }
 
+// Painting hundreds of owner-drawn buttons after every single change would
+// make the stand-in, not the program under test, the slow part of a burst of
+// changes. The first change of a burst turns the control's drawing off; it is
+// turned on and the buttons painted once, 30 ms later or before the stand-in
+// answers a request, whichever comes first.
+UINT_PTR RepaintTimer = 0;
+
+void CALLBACK RepaintNow(HWND, UINT, UINT_PTR, DWORD) {
+    FlushButtonPaint();
+}
+
+void DeferButtonPaint() {
+    if (RepaintTimer) return;
+    RepaintTimer = SetTimer(nullptr, 0, 30, RepaintNow);
+    if (RepaintTimer)
+        SendMessageW(Standin.tabCtrl, WM_SETREDRAW, FALSE, 0);
+    else
+        InvalidateRect(Standin.tabCtrl, nullptr, TRUE);
+}
+
 // Button widths shrink when the buttons would not fit, as on Windows 2000.
 void LayoutButtons() {
     int count = static_cast<int>(SendMessageW(Standin.tabCtrl, TCM_GETITEMCOUNT, 0, 0));
@@ -310,6 +330,14 @@ LRESULT CALLBACK TaskSwitchProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
 
 } // namespace
 
+void FlushButtonPaint() {
+    if (!RepaintTimer) return;
+    KillTimer(nullptr, RepaintTimer);
+    RepaintTimer = 0;
+    SendMessageW(Standin.tabCtrl, WM_SETREDRAW, TRUE, 0);
+    RedrawWindow(Standin.tabCtrl, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+}
+
 bool RegisterTaskSwitchClass() {
     ShellHookMessage = RegisterWindowMessageA(standin::ShellHookMessageName);
     return RegisterStandinClass(standin::TaskSwitchClass, TaskSwitchProc, 0,
@@ -343,6 +371,7 @@ void AddButton(HWND hwnd) {
 void RemoveButton(HWND hwnd) {
     int index = IndexOf(hwnd);
     if (index < 0) return;
+    DeferButtonPaint();
     SendMessageW(Standin.tabCtrl, TCM_DELETEITEM, index, 0);
     ButtonList.erase(ButtonList.begin() + index);
     if (hwnd == ActiveWindow) ActiveWindow = nullptr;
