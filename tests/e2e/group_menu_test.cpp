@@ -20,7 +20,7 @@ using namespace testing_support;
 
 namespace {
 
-constexpr UINT GetMenuHandleMessage = 0x01E1;  // MN_GETHMENU
+constexpr UINT GetMenuHandleMessage = 0x01E1; // MN_GETHMENU
 constexpr int BatchItemCount = 6;
 
 // The visible popup menus ("#32768") of a process.
@@ -45,7 +45,7 @@ RECT ScreenClientRect(HWND w) {
 }
 
 class GroupMenuE2E : public ::testing::Test {
-protected:
+  protected:
     // The stand-in, an editor with three windows (the last one opened is in
     // front), and the program with the given settings, showing "3 editor".
     void Start(const char* ini) {
@@ -57,9 +57,13 @@ protected:
         ASSERT_FALSE(dir_.empty());
         ASSERT_TRUE(program_.Start(dir_));
         // Settled: the members' buttons are gone, so the proxy's stays where it is.
-        ASSERT_TRUE(WaitUntil([&] {
-            return Proxy(&proxy_) && proxy_.title == "3 editor" && ButtonsAreExactly(taskbar_, {proxy_.hwnd});
-        }, 20000)) << taskbar_.Text();
+        ASSERT_TRUE(WaitUntil(
+            [&] {
+                return Proxy(&proxy_) && proxy_.title == "3 editor" &&
+                       ButtonsAreExactly(taskbar_, {proxy_.hwnd});
+            },
+            20000))
+            << taskbar_.Text();
     }
 
     void TearDown() override {
@@ -92,11 +96,13 @@ protected:
         click_.y = GetSystemMetrics(SM_CYSCREEN) - 1;
         if (!ClickAt(click_.x, click_.y)) return nullptr;
         HWND menu = nullptr;
-        WaitUntil([&] {
-            std::vector<HWND> menus = MenusOf(program_.Pid());
-            menu = menus.empty() ? nullptr : menus[0];
-            return menu != nullptr;
-        }, 10000);
+        WaitUntil(
+            [&] {
+                std::vector<HWND> menus = MenusOf(program_.Pid());
+                menu = menus.empty() ? nullptr : menus[0];
+                return menu != nullptr;
+            },
+            10000);
         return menu;
     }
 
@@ -121,7 +127,7 @@ protected:
 
     bool MenuClosed() const { return MenusOf(program_.Pid()).empty(); }
 
-    static constexpr int SeparatorAllowance = 6;  // a separator row, give or take a pixel
+    static constexpr int SeparatorAllowance = 6; // a separator row, give or take a pixel
 
     StandinTaskbar taskbar_;
     TestApp editor_;
@@ -150,7 +156,8 @@ TEST_F(GroupMenuE2E, AClickOnTheProxyButtonOpensTheMenuAtTheCursorAndAnItemBring
     // took the front window first, so the first item is the back window.
     POINT item = WindowItemCenter(menu, 0, 3);
     ASSERT_TRUE(ClickAt(item.x, item.y));
-    EXPECT_TRUE(WaitUntil([&] { return MenuClosed() && GetForegroundWindow() == edits_[0]; }, 10000))
+    EXPECT_TRUE(
+        WaitUntil([&] { return MenuClosed() && GetForegroundWindow() == edits_[0]; }, 10000))
         << "foreground " << GetForegroundWindow();
 }
 
@@ -158,7 +165,7 @@ TEST_F(GroupMenuE2E, TheTopBottomTilingItemTilesTheGroupsWindows) {
     Start(nullptr);
     HWND menu = ClickProxyButton();
     ASSERT_NE(menu, nullptr) << taskbar_.Text();
-    POINT item = BatchItemCenter(menu, 4, 3);  // 上下に並べて表示
+    POINT item = BatchItemCenter(menu, 4, 3); // 上下に並べて表示
     ASSERT_TRUE(ClickAt(item.x, item.y));
 
     // Three windows in one column, one above the other, filling the work area.
@@ -175,17 +182,20 @@ TEST_F(GroupMenuE2E, TheTopBottomTilingItemTilesTheGroupsWindows) {
     }
     std::sort(expected.begin(), expected.end());
     std::vector<std::vector<int>> actual;
-    EXPECT_TRUE(WaitUntil([&] {
-        actual.clear();
-        for (HWND w : edits_) {
-            RECT r;
-            GetWindowRect(w, &r);
-            actual.push_back({r.left, r.top, r.right, r.bottom});
-        }
-        std::sort(actual.begin(), actual.end());
-        return MenuClosed() && actual == expected;
-    }, 10000)) << "first window at " << actual[0][0] << "," << actual[0][1] << " "
-               << actual[0][2] << "," << actual[0][3];
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            actual.clear();
+            for (HWND w : edits_) {
+                RECT r;
+                GetWindowRect(w, &r);
+                actual.push_back({r.left, r.top, r.right, r.bottom});
+            }
+            std::sort(actual.begin(), actual.end());
+            return MenuClosed() && actual == expected;
+        },
+        10000))
+        << "first window at " << actual[0][0] << "," << actual[0][1] << " " << actual[0][2] << ","
+        << actual[0][3];
 }
 
 TEST_F(GroupMenuE2E, AnActivationOfTheProxyAwayFromTheTaskbarOpensNothing) {
@@ -216,17 +226,20 @@ TEST_F(GroupMenuE2E, AfterAMemberFlashedClosingTheMenuGivesTheProxyAFreshButton)
     // A click away from the menu closes it without a choice.
     ClickAway();
     ASSERT_TRUE(WaitUntil([&] { return MenuClosed(); }, 10000));
-    EXPECT_TRUE(WaitUntil([&] {
-        std::vector<TaskbarListCall> calls = taskbar_.Calls();
-        bool deleted = false, addedAfter = false;
-        for (const TaskbarListCall& c : calls) {
-            if (c.hwnd != proxy_.hwnd) continue;
-            if (c.op == "DeleteTab") deleted = true;
-            if (c.op == "AddTab" && deleted) addedAfter = true;
-        }
-        TaskbarButton now;
-        return addedAfter && Proxy(&now) && !now.flashing;
-    }, 10000)) << taskbar_.Text();
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            std::vector<TaskbarListCall> calls = taskbar_.Calls();
+            bool deleted = false, addedAfter = false;
+            for (const TaskbarListCall& c : calls) {
+                if (c.hwnd != proxy_.hwnd) continue;
+                if (c.op == "DeleteTab") deleted = true;
+                if (c.op == "AddTab" && deleted) addedAfter = true;
+            }
+            TaskbarButton now;
+            return addedAfter && Proxy(&now) && !now.flashing;
+        },
+        10000))
+        << taskbar_.Text();
 }
 
 TEST_F(GroupMenuE2E, ARightClickOnAWindowItemClosesTheMenuAndOpensThatWindowsSystemMenu) {
@@ -241,12 +254,13 @@ TEST_F(GroupMenuE2E, ARightClickOnAWindowItemClosesTheMenuAndOpensThatWindowsSys
     ASSERT_TRUE(ClickAt(item.x, item.y, 3));
     HMENU hmenu = reinterpret_cast<HMENU>(SendMessageA(menu, GetMenuHandleMessage, 0, 0));
     ASSERT_NE(hmenu, nullptr);
-    SendMessageA(proxy_.hwnd, WM_MENURBUTTONUP, BatchItemCount + 1, reinterpret_cast<LPARAM>(hmenu));
-    EXPECT_TRUE(WaitUntil([&] { return MenuClosed() && !MenusOf(editor_.processId()).empty(); },
-                          10000));
+    SendMessageA(proxy_.hwnd, WM_MENURBUTTONUP, BatchItemCount + 1,
+                 reinterpret_cast<LPARAM>(hmenu));
+    EXPECT_TRUE(
+        WaitUntil([&] { return MenuClosed() && !MenusOf(editor_.processId()).empty(); }, 10000));
     RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     EXPECT_TRUE(SaveScreenshot(screen, ArtifactsDir() + "group_menu_system_menu.png"));
     ClickAway();
 }
 
-}  // namespace
+} // namespace

@@ -46,8 +46,7 @@ thread_local HWND ThreadReplyWindow = nullptr;
 
 int Request(HWND target, const std::string& request, std::string* reply, DWORD timeoutMs) {
     if (!target || !IsWindow(target)) return 0;
-    if (!ThreadReplyWindow || !IsWindow(ThreadReplyWindow))
-        ThreadReplyWindow = CreateReplyWindow();
+    if (!ThreadReplyWindow || !IsWindow(ThreadReplyWindow)) ThreadReplyWindow = CreateReplyWindow();
     HWND replyWnd = ThreadReplyWindow;
     if (!replyWnd) return 0;
     std::string answer;

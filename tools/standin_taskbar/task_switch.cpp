@@ -335,7 +335,8 @@ void FlushButtonPaint() {
     KillTimer(nullptr, RepaintTimer);
     RepaintTimer = 0;
     SendMessageW(Standin.tabCtrl, WM_SETREDRAW, TRUE, 0);
-    RedrawWindow(Standin.tabCtrl, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+    RedrawWindow(Standin.tabCtrl, nullptr, nullptr,
+                 RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
 }
 
 bool RegisterTaskSwitchClass() {
