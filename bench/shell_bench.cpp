@@ -131,9 +131,7 @@ void Latency(StandinTaskbar& taskbar, const char* label, const char* ini) {
         }
     }
     Report(label, ms);
-    PostMessageA(program.WaitMainWindow(), WM_COMMAND, 206, 0);
-    DWORD code;
-    program.WaitExit(30000, &code);
+    program.ExitThroughTrayMenu(30000);
     if (ravik) FreeLibrary(ravik);
 }
 
@@ -157,9 +155,8 @@ void Startup(StandinTaskbar& taskbar) {
             return HasButtonTitled(taskbar, "50 alpha") && HasButtonTitled(taskbar, "50 bravo") &&
                    HasButtonTitled(taskbar, "50 charlie") && HasButtonTitled(taskbar, "50 delta");
         }, 60000, 20));
-        PostMessageA(program.WaitMainWindow(), WM_COMMAND, 206, 0);
-        DWORD code;
-        program.WaitExit(30000, &code);
+        program.WaitMainWindow();
+        program.ExitThroughTrayMenu(30000);
     }
     Report("start-up to the main window (200 windows)", mainMs);
     Report("start-up to the proxies of 200 windows", ms);

@@ -169,10 +169,7 @@ TEST_F(AboutBox, ItsHiddenButtonsAndCloseEndItForGoodAndANewOneCanOpen) {
 TEST_F(AboutBox, EndsWithTheProgram) {
     Command(208);
     ASSERT_TRUE(WaitUntil([&] { return Boxes().size() == 1; }));
-    PostMessageA(main_, WM_COMMAND, 206, 0);
-    DWORD code = 1;
-    ASSERT_TRUE(program_.WaitExit(20000, &code));
-    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(program_.ExitThroughTrayMenu(), 0u);
 }
 
 }  // namespace

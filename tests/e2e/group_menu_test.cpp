@@ -68,10 +68,7 @@ class GroupMenuE2E : public ::testing::Test {
 
     void TearDown() override {
         if (!program_.Running()) return;
-        PostMessageA(program_.WaitMainWindow(), WM_COMMAND, 206, 0);
-        DWORD code = 1;
-        EXPECT_TRUE(program_.WaitExit(20000, &code));
-        EXPECT_EQ(code, 0u);
+        EXPECT_EQ(program_.ExitThroughTrayMenu(), 0u);
         EXPECT_EQ(ReadErrorLog(dir_), "");
     }
 

@@ -106,10 +106,7 @@ TEST_P(Grouping, OneApplicationsWindowsShareOneProxyThatFollowsThem) {
         return showsOnly({}, {photo, edits[1]}, {});
     }, 20000)) << taskbar.Text();
 
-    PostMessageA(program.WaitMainWindow(), WM_COMMAND, 206, 0);
-    DWORD code = 1;
-    EXPECT_TRUE(program.WaitExit(20000, &code));
-    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(program.ExitThroughTrayMenu(), 0u);
     EXPECT_EQ(ReadErrorLog(dir), "");
 }
 

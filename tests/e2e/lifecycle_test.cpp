@@ -20,12 +20,8 @@ TEST(Lifecycle, ExitCommandEndsTheProgramWithCodeZero) {
     ASSERT_FALSE(dir.empty());
     ProgramProcess program;
     ASSERT_TRUE(program.Start(dir));
-    HWND main = program.WaitMainWindow();
-    ASSERT_NE(main, nullptr);
-    PostMessageA(main, WM_COMMAND, 206, 0);
-    DWORD code = 1;
-    ASSERT_TRUE(program.WaitExit(20000, &code));
-    EXPECT_EQ(code, 0u);
+    ASSERT_NE(program.WaitMainWindow(), nullptr);
+    EXPECT_EQ(program.ExitThroughTrayMenu(), 0u);
     EXPECT_EQ(ReadErrorLog(dir), "");
 }
 
@@ -81,9 +77,8 @@ TEST_P(Restart, TaskbarCreatedRestoresButtonsEndsAndStartsAgainFromTheSamePath) 
     // The new instance got its hook (the old one gave it back first) and groups again.
     EXPECT_TRUE(WaitUntil([&] { return proxyOf(pid); }, 20000)) << taskbar.Text();
     EXPECT_FALSE(proxyOf(old.Pid())) << taskbar.Text();
-    PostMessageA(restarted.WaitMainWindow(), WM_COMMAND, 206, 0);
-    ASSERT_TRUE(restarted.WaitExit(20000, &code));
-    EXPECT_EQ(code, 0u);
+    ASSERT_NE(restarted.WaitMainWindow(), nullptr);
+    EXPECT_EQ(restarted.ExitThroughTrayMenu(), 0u);
     EXPECT_TRUE(WaitUntil([&] { return ButtonsAreExactly(taskbar, edits); })) << taskbar.Text();
     EXPECT_EQ(ReadErrorLog(dir), "");
 }

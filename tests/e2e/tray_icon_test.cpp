@@ -86,10 +86,7 @@ TEST_F(TrayIcon, ExitCommandRestoresEveryButtonRemovesTheIconAndExitsWithZero) {
         return true;
     }, 20000)) << taskbar_.Text();
 
-    PostMessageA(main_, WM_COMMAND, 206, 0);
-    DWORD code = 1;
-    ASSERT_TRUE(program_.WaitExit(20000, &code));
-    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(program_.ExitThroughTrayMenu(), 0u);
     EXPECT_TRUE(WaitUntil([&] { return ButtonsAreExactly(taskbar_, edits); })) << taskbar_.Text();
     EXPECT_TRUE(Icons().empty()) << taskbar_.Text();
 }

@@ -90,13 +90,15 @@ std::string MakeProgramCopy(const char* tag, const char* iniText) {
 
 ProgramProcess::~ProgramProcess() {
     if (!process_) return;
-    if (Running()) {
-        for (HWND main : ProcessWindows(pid_, "pelmora", nullptr, false))
-            PostMessageA(main, WM_COMMAND, 206, 0);
-        DWORD code;
-        if (!WaitExit(10000, &code)) Kill();
-    }
+    if (Running() && ExitThroughTrayMenu(10000) == STILL_ACTIVE) Kill();
     CloseHandle(process_);
+}
+
+DWORD ProgramProcess::ExitThroughTrayMenu(DWORD timeoutMs) {
+    for (HWND main : ProcessWindows(pid_, "pelmora", nullptr, false))
+        PostMessageA(main, WM_COMMAND, 206, 0);
+    DWORD code = STILL_ACTIVE;
+    return WaitExit(timeoutMs, &code) ? code : STILL_ACTIVE;
 }
 
 bool ProgramProcess::Start(const std::string& dir, const std::vector<std::string>& environment) {

@@ -38,6 +38,9 @@ public:
     HANDLE Process() const { return process_; }
     // The process's hidden main window (class "pelmora"), waiting for it.
     HWND WaitMainWindow(DWORD timeoutMs = 20000);
+    // Sends the tray menu's exit command (206) to the main window and waits for
+    // the end: the exit code, or STILL_ACTIVE when the program did not end.
+    DWORD ExitThroughTrayMenu(DWORD timeoutMs = 20000);
     void Kill();
 
 private:
