@@ -4,10 +4,14 @@
 #include <stdio.h>
 
 #include "app/app.h"
-#include "core/globals.h"
+#include "core/pure/text.h"
+#include "taskbar/state.h"
 #include "res/resource.h"
 
 namespace {
+
+// The open about box, or null: at most one at a time.
+HWND AboutDlgWnd = nullptr;
 
 // 1 when the click point, in the box's client coordinates, lies on the control.
 int IsOnControl(HWND dialog, int id, unsigned x, unsigned y) {
@@ -22,8 +26,8 @@ int IsOnControl(HWND dialog, int id, unsigned x, unsigned y) {
 
 // Opens the address a control shows; the mail address as a "mailto:" address.
 void OpenAddressOf(HWND dialog, int id, const char* scheme) {
-    char text[1024];
-    char target[1100];
+    char text[TextBufferSize];
+    char target[TextBufferSize + 8];
     GetDlgItemTextA(dialog, id, text, sizeof text);
     snprintf(target, sizeof target, "%s%s", scheme, text);
     ShellExecuteA(nullptr, "open", target, nullptr, nullptr, SW_SHOW);
@@ -43,14 +47,19 @@ void CloseAboutBox(HWND dialog) {
     DestroyWindow(dialog);
 }
 
-}  // namespace
+} // namespace
 
 void OpenAboutBox() {
     if (AboutDlgWnd) return;
-    AboutDlgWnd = CreateDialogParamA(Instance, MAKEINTRESOURCEA(IDD_ABOUT), nullptr, AboutDlgProc, 0);
+    AboutDlgWnd =
+        CreateDialogParamA(Instance, MAKEINTRESOURCEA(IDD_ABOUT), nullptr, AboutDlgProc, 0);
     if (!AboutDlgWnd) return;
     ShowWindow(AboutDlgWnd, SW_SHOWNORMAL);
     UpdateWindow(AboutDlgWnd);
+}
+
+int PreTranslateAboutBox(MSG* msg) {
+    return AboutDlgWnd && IsDialogMessageA(AboutDlgWnd, msg) ? 1 : 0;
 }
 
 INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -2,11 +2,9 @@
 #include <windows.h>
 
 #include "app/app.h"
-#include "app/pure/shell.h"
 #include "config/settings_dialog.h"
-#include "core/dispatch.h"
 #include "core/errorlog.h"
-#include "core/globals.h"
+#include "engine/dispatch.h"
 #include "hook/ravik.h"
 
 namespace {
@@ -15,6 +13,19 @@ namespace {
 // messages, timers, paint, sent messages and hot keys.
 constexpr DWORD WakeMask = 0xFF;
 constexpr char WaitFailedText[] = "イベントの待機に失敗しました\n";
+constexpr unsigned WaitRetryDelayMax = 500;
+
+// How long the loop pauses, in milliseconds, before its next wait after
+// `failures` waits in a row have failed: nothing after the first, then a delay
+// that doubles up to WaitRetryDelayMax, so that a wait that keeps failing never
+// spins a processor.
+unsigned WaitRetryDelay(unsigned failures) {
+    if (failures <= 1) return 0;
+    unsigned delay = 10;
+    for (unsigned i = 2; i < failures && delay < WaitRetryDelayMax; ++i)
+        delay *= 2;
+    return delay < WaitRetryDelayMax ? delay : WaitRetryDelayMax;
+}
 
 // Takes every waiting message; returns 0 once WM_QUIT was taken, with its wParam.
 int DispatchWaitingMessages(int* exitCode) {
@@ -25,7 +36,7 @@ int DispatchWaitingMessages(int* exitCode) {
             return 0;
         }
         // Enter and Esc close the about box (its hidden OK and Cancel buttons).
-        if (AboutDlgWnd && IsDialogMessageA(AboutDlgWnd, &msg)) continue;
+        if (PreTranslateAboutBox(&msg)) continue;
         // Tab, Enter and Esc in the settings dialog.
         if (PreTranslateSettingsDialog(&msg)) continue;
         TranslateMessage(&msg);
@@ -34,15 +45,15 @@ int DispatchWaitingMessages(int* exitCode) {
     return 1;
 }
 
-}  // namespace
+} // namespace
 
 int RunEventLoop(HANDLE ringEvent) {
     unsigned failures = 0;
     for (;;) {
         // MWMO_INPUTAVAILABLE: input that arrived while the ring was drained, and
         // was already seen by a call inside the drain, still wakes the wait.
-        DWORD result = MsgWaitForMultipleObjectsEx(1, &ringEvent, INFINITE, WakeMask,
-                                                   MWMO_INPUTAVAILABLE);
+        DWORD result =
+            MsgWaitForMultipleObjectsEx(1, &ringEvent, INFINITE, WakeMask, MWMO_INPUTAVAILABLE);
         if (result == WAIT_OBJECT_0) {
             failures = 0;
             ProcessWndMessages();

@@ -3,8 +3,9 @@
 #include <windows.h>
 
 #include "app/app.h"
+#include "app/state.h"
 #include "config/settings_dialog.h"
-#include "core/globals.h"
+#include "core/state.h"
 #include "res/resource.h"
 
 namespace {
@@ -13,9 +14,8 @@ constexpr char HideIconNotice[] =
     "再びタスクトレイにアイコンを表示するにはpelmora.exeを起動してください";
 constexpr char HideIconCaption[] = "注意";
 
-// The shell started afresh (explorer restarted): its new taskbar knows none of
-// our buttons or our icon, so the program ends and starts again.
-void OnTaskbarCreated(HWND hwnd) {
+// Ends the program, which then starts again (its shutdown sees the request).
+void Restart(HWND hwnd) {
     RestartRequested = 1;
     DestroyWindow(hwnd);
 }
@@ -45,7 +45,7 @@ void OnHideIcon() {
 int OnCommand(HWND hwnd, UINT id) {
     switch (id) {
     case IDC_TRAY_SETTINGS:
-        OpenSettingsDialog();
+        OpenSettingsDialog(hwnd);
         return 1;
     case IDC_TRAY_EXIT:
         DestroyWindow(hwnd);
@@ -61,12 +61,19 @@ int OnCommand(HWND hwnd, UINT id) {
     }
 }
 
-}  // namespace
+// What the settings dialog asks of the application.
+void OnSettingsApplied(HWND hwnd, WPARAM what) {
+    if (what == SettingsIconOff) RemoveTrayIcon();
+    if (what == SettingsRestart) Restart(hwnd);
+}
+
+} // namespace
 
 LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     // A registered message has no fixed code and cannot be a case label. The
     // message still goes on to the default handling.
-    if (TaskbarCreatedMessage != 0 && message == TaskbarCreatedMessage) OnTaskbarCreated(hwnd);
+    if (TaskbarCreatedMessage != 0 && message == TaskbarCreatedMessage)
+        Restart(hwnd); // a new shell knows none of our buttons or our icon
 
     switch (message) {
     case WM_CREATE:
@@ -85,6 +92,9 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         break;
     case TrayCallbackMessage:
         TrayCallback(hwnd, wParam, lParam);
+        return 1;
+    case SettingsAppliedMessage:
+        OnSettingsApplied(hwnd, wParam);
         return 1;
     default:
         break;

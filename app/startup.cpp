@@ -7,21 +7,21 @@
 #include <string.h>
 
 #include "app/app.h"
-#include "app/pure/shell.h"
-#include "config/settings.h"
+#include "app/state.h"
 #include "core/classify.h"
 #include "core/errorlog.h"
-#include "core/globals.h"
-#include "core/scan.h"
+#include "core/settings.h"
+#include "core/state.h"
+#include "engine/scan.h"
 #include "hook/ravik.h"
 #include "res/resource.h"
 #include "taskbar/proxy.h"
+#include "taskbar/state.h"
 
 namespace {
 
 constexpr char MainClassName[] = "pelmora";
-constexpr char ProxyClassName[] = "tabtab";
-constexpr char MainWindowTitle[] = "";  // also the tip of the notification-area icon
+constexpr char MainWindowTitle[] = ""; // also the tip of the notification-area icon
 constexpr DWORD AnyComContext = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER;
 
 constexpr char HookFailedText[] = "グローバルフックの設定に失敗しました";
@@ -33,8 +33,6 @@ constexpr char RestartFailedText[] = "pelmoraの再起動に失敗しました\n
 
 // Full path of the executable, kept for the restart.
 char* ExecutablePath = nullptr;
-
-int IsLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte); }
 
 // The executable's full path in a buffer of its own; null when it cannot be had.
 char* CopyExecutablePath() {
@@ -68,14 +66,14 @@ void SetProgramDir() {
         return;
     }
     memcpy(ProgramDir, path, n + 1);
-    CutToProgramDir(ProgramDir, IsLeadByte);
+    CutToProgramDir(ProgramDir, IsSystemLeadByte);
 }
 
 // A failure the user must hear of: the message box (no owner, the system's
 // caption, OK) comes first, then the two log entries. The error text is formatted
 // from the code the failing call left, before the box can change it.
 void ReportFailure(const char* text, DWORD code) {
-    char errorText[ErrorTextSize];
+    char errorText[TextBufferSize];
     FormatErrorText(code, errorText);
     MessageBoxA(nullptr, text, nullptr, MB_OK);
     char entry[256];
@@ -109,8 +107,7 @@ void ReleaseTaskbarListObject() {
 }
 
 void ReleaseLocksAndCom() {
-    DeleteCriticalSection(&AllocLock);
-    DeleteCriticalSection(&EventLock);
+    DeleteModelLocks();
     CoUninitialize();
 }
 
@@ -121,27 +118,17 @@ void RegisterWindowClass(const char* name, WNDPROC procedure) {
     wc.lpfnWndProc = procedure;
     wc.hInstance = Instance;
     wc.hIcon = LoadIconA(Instance, MAKEINTRESOURCEA(IDI_PROGRAM));
-    wc.hIconSm = ProgramIcon;
+    wc.hIconSm = LoadIconA(Instance, MAKEINTRESOURCEA(IDI_TRAY));
     wc.hCursor = LoadCursorA(nullptr, (LPCSTR)IDC_ARROW);
     wc.hbrBackground = (HBRUSH)(COLOR_WINDOW + 1);
     wc.lpszClassName = name;
     RegisterClassExA(&wc);
 }
 
-// Every proxy's button goes, every visible member gets its own button back, and
-// the library forgets the proxy. The proxies themselves end with the process.
-void RestoreAllButtons() {
-    for (TabWnd* tab = TabWndList; tab; tab = tab->next) {
-        // Directly, not through DeleteTabIfVisible: a proxy is never visible.
-        if (TaskbarListObject) TaskbarListObject->DeleteTab(tab->hwnd);
-        if (tab->group) ShowMembers(tab->group->members);
-        RmWnd(tab->hwnd);
-    }
-}
-
-// The orderly stop after a start-up failure that came after the main window.
+// The orderly stop after a start-up failure that came after the main window:
+// every proxy's button goes and every visible member gets its own back.
 int StopAfterFailure() {
-    RestoreAllButtons();
+    DestroyAllProxies();
     // Its WM_DESTROY removes the notification-area icon; the WM_QUIT it posts is
     // never read.
     DestroyWindow(MainWnd);
@@ -151,7 +138,8 @@ int StopAfterFailure() {
 }
 
 int Shutdown(int exitCode) {
-    RestoreAllButtons();
+    // Every grouped window has its own button again before the hook goes.
+    DestroyAllProxies();
     if (!FreeHook()) ReportFailure(UnhookFailedText, GetLastError());
     ReleaseTaskbarListObject();
     ReleaseLocksAndCom();
@@ -164,14 +152,19 @@ int Shutdown(int exitCode) {
     return exitCode;
 }
 
-}  // namespace
+} // namespace
+
+void RegisterWindowClasses() {
+    RegisterWindowClass(TabWndClassName, TabWndProc);
+    RegisterWindowClass(MainClassName, MainWndProc);
+}
 
 int RunPelmora(HINSTANCE instance) {
     Instance = instance;
+    TaskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
     SetProgramDir();
     CoInitialize(nullptr);
-    InitializeCriticalSection(&AllocLock);
-    InitializeCriticalSection(&EventLock);
+    CreateModelLocks();
     CreateTaskbarListObject();
     DWORD taskbarListError = GetLastError();
 
@@ -193,12 +186,10 @@ int RunPelmora(HINSTANCE instance) {
     LoadSettings();
     LoadRules();
     ProgramIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_TRAY));
-    RegisterWindowClass(ProxyClassName, TabWndProc);
-    RegisterWindowClass(MainClassName, MainWndProc);
+    RegisterWindowClasses();
 
-    MainWnd = CreateWindowExA(0, MainClassName, MainWindowTitle, WS_OVERLAPPEDWINDOW,
-                              CW_USEDEFAULT, 0, CW_USEDEFAULT, 0, nullptr, nullptr, instance,
-                              nullptr);
+    MainWnd = CreateWindowExA(0, MainClassName, MainWindowTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                              0, CW_USEDEFAULT, 0, nullptr, nullptr, instance, nullptr);
     if (!MainWnd) {
         ReportFailure(MainWindowFailedText, GetLastError());
         ReleaseTaskbarListObject();

@@ -3,9 +3,10 @@
 #include <shellapi.h>
 
 #include "app/app.h"
+#include "app/state.h"
 #include "config/settings_dialog.h"
-#include "core/globals.h"
 #include "res/resource.h"
+#include "taskbar/state.h"
 
 namespace {
 
@@ -41,7 +42,7 @@ void ShowTrayMenu(HWND hwnd) {
     if (menu) DestroyMenu(menu);
 }
 
-}  // namespace
+} // namespace
 
 void AddTrayIcon(HWND hwnd, HICON icon) {
     ZeroMemory(&TrayIconData, sizeof TrayIconData);
@@ -63,7 +64,7 @@ BOOL RemoveTrayIcon() {
 void TrayCallback(HWND hwnd, WPARAM, LPARAM lParam) {
     switch (LOWORD(lParam)) {
     case WM_LBUTTONDBLCLK:
-        OpenSettingsDialog();
+        OpenSettingsDialog(hwnd);
         break;
     case WM_RBUTTONUP:
         ShowTrayMenu(hwnd);

@@ -16,11 +16,16 @@
 #include <string>
 #include <vector>
 
+#include "app/app.h"
 #include "bench/bench_util.h"
-#include "core/dispatch.h"
-#include "core/globals.h"
-#include "core/scan.h"
+#include "engine/dispatch.h"
+#include "app/state.h"
+#include "config/state.h"
+#include "core/state.h"
+#include "taskbar/state.h"
+#include "engine/scan.h"
 #include "hook/ravik.h"
+#include "taskbar/buttons.h"
 #include "taskbar/proxy.h"
 
 namespace {
@@ -252,7 +257,7 @@ void BenchDrain() {
 int main(int argc, char** argv) {
     Instance = GetModuleHandleA(nullptr);
     CreateModelLocks();
-    RegisterTabWndClass(nullptr, nullptr);
+    RegisterWindowClasses();
     TaskbarListObject = &taskbarList;
     std::vector<int> sizes;
     for (int i = 1; i < argc; ++i)

@@ -1,22 +1,33 @@
+// The settings dialog (resource 201): its procedure, its general tab and the
+// commit of the rule edits made on its window tab (rule_form.cpp). It changes
+// the configuration and the groups; what concerns the application (the
+// notification-area icon, a restart) it tells the main window.
 #include "config/settings_dialog.h"
 
 #include <commctrl.h>
-#include <stdio.h>
-#include <string.h>
 
-#include "app/app.h"
-#include "config/pure/rule_id.h"
-#include "config/settings.h"
-#include "core/classify.h"
+#include "config/dialog_controls.h"
+#include "config/state.h"
 #include "core/errorlog.h"
-#include "core/globals.h"
-#include "core/pure/text.h"
-#include "core/scan.h"
+#include "core/settings.h"
+#include "core/state.h"
+#include "engine/scan.h"
 #include "res/resource.h"
+#include "taskbar/state.h"
+
+HWND SettingsDlgWnd = nullptr;
+int RulesDirty = 0;
 
 namespace {
 
-constexpr int TextSize = 1024; // titles, ids, paths and class names
+// The window the dialog reports to (the main window), given when it opens.
+HWND NotifyWnd = nullptr;
+
+// Sent, not posted: the main window acts before the dialog goes on, in the
+// order the steps of applying the settings need.
+void Notify(WPARAM what) {
+    if (NotifyWnd) SendMessageA(NotifyWnd, SettingsAppliedMessage, what, 0);
+}
 
 // Which controls belong to which tab, in the order ShowTabControls lifts them.
 // Lifting them one after the other reverses their sibling order, which is the
@@ -39,135 +50,13 @@ const TabTable Tabs[] = {
     {GeneralTabControls, (int)(sizeof GeneralTabControls / sizeof GeneralTabControls[0])},
     {WindowTabControls, (int)(sizeof WindowTabControls / sizeof WindowTabControls[0])}};
 
-const char NotGiven[] = "指定しない";
-
-int IsChecked(HWND dlg, int id) {
-    return IsDlgButtonChecked(dlg, id) == BST_CHECKED ? 1 : 0;
-}
-
-void CheckIf(HWND dlg, int id, int on) {
-    CheckDlgButton(dlg, id, on ? BST_CHECKED : BST_UNCHECKED);
-}
-
 int SelectedTab(HWND dlg) {
     return (int)SendDlgItemMessageA(dlg, IDC_SET_TABS, TCM_GETCURSEL, 0, 0);
-}
-
-int FirstSelectedRow(HWND dlg) {
-    return (int)SendDlgItemMessageA(dlg, IDC_SET_RULES, LVM_GETNEXTITEM, (WPARAM)-1,
-                                    MAKELPARAM(LVNI_SELECTED, 0));
-}
-
-void ShowInputError(HWND dlg, const char* text) {
-    MessageBoxA(dlg, text, nullptr, MB_OK);
 }
 
 void SetButtonCaptions(HWND dlg, int tab) {
     SetDlgItemTextA(dlg, IDOK, tab == 1 ? "追加/変更" : "変更");
     SetDlgItemTextA(dlg, IDC_SET_SECOND_BUTTON, tab == 1 ? "削除" : "キャンセル");
-}
-
-GroupRule* RuleAt(int row) {
-    if (row < 0) return nullptr;
-    GroupRule* rule = RuleList;
-    for (int i = 0; rule && i < row; ++i)
-        rule = rule->next;
-    return rule;
-}
-
-void SetCell(HWND list, int row, int column, const char* text) {
-    LVITEMA item = {};
-    item.iSubItem = column;
-    item.pszText = const_cast<char*>(text);
-    SendMessageA(list, LVM_SETITEMTEXTA, (WPARAM)row, (LPARAM)&item);
-}
-
-// Cells 1 to 3 of a row; cell 0 (the id) is set by the caller.
-void SetRuleDetailCells(HWND list, const GroupRule* rule, int row) {
-    SetCell(list, row, 1, rule->title && rule->title[0] ? rule->title : NotGiven);
-    const char* action = rule->enable == 0 ? "まとめない" : rule->enable == 1 ? "まとめる" : "無効";
-    SetCell(list, row, 2, action);
-    char count[16];
-    if (rule->winNum >= 2)
-        snprintf(count, sizeof count, "%d", rule->winNum);
-    else
-        snprintf(count, sizeof count, "%s", NotGiven);
-    SetCell(list, row, 3, count);
-}
-
-void InsertRuleColumns(HWND dlg) {
-    struct Column {
-        const char* header;
-        int width;
-    };
-    static const Column columns[] = {
-        {"ファイルパス/クラス名", 70}, {"タイトル", 70}, {"動作", 40}, {"ウィンドウ数", 20}};
-    HWND list = GetDlgItem(dlg, IDC_SET_RULES);
-    for (int i = 0; i < 4; ++i) {
-        LVCOLUMNA column = {};
-        column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
-        column.fmt = LVCFMT_LEFT;
-        column.cx = columns[i].width;
-        column.pszText = const_cast<char*>(columns[i].header);
-        column.iSubItem = i;
-        SendMessageA(list, LVM_INSERTCOLUMNA, (WPARAM)i, (LPARAM)&column);
-    }
-    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-}
-
-// Text of an edit box or of the combo box's edit field: 1 with the text in
-// buffer (TextSize bytes), 0 when it is TextSize bytes or longer.
-int ReadShortText(HWND dlg, int id, char* buffer) {
-    buffer[0] = '\0';
-    HWND control = GetDlgItem(dlg, id);
-    if (GetWindowTextLengthA(control) >= TextSize) return 0;
-    GetWindowTextA(control, buffer, TextSize);
-    return 1;
-}
-
-// One distinct text of the id choices.
-struct Choice {
-    char* text;
-    int hash;
-    Choice* next;
-};
-
-int HasChoice(const Choice* list, const char* text, int hash) {
-    for (; list; list = list->next)
-        if (list->hash == hash && strcmp(list->text, text) == 0) return 1;
-    return 0;
-}
-
-void AddChoice(Choice** list, const char* text) {
-    int hash = StrHash(text);
-    if (HasChoice(*list, text, hash)) return;
-    Choice* choice = (Choice*)ObjAlloc(sizeof(Choice));
-    char* copy = choice ? ObjStrDup(text) : nullptr;
-    if (!copy) {
-        // The text is left out of the choices; the user can still type it.
-        if (choice) ObjFree(choice);
-        LogAllocFailure();
-        return;
-    }
-    choice->text = copy;
-    choice->hash = hash;
-    choice->next = *list;
-    *list = choice;
-}
-
-void FreeChoices(Choice* list) {
-    while (list) {
-        Choice* next = list->next;
-        ObjFree(list->text);
-        ObjFree(list);
-        list = next;
-    }
-}
-
-void Rebuild() {
-    DestroyAllGroups();
-    ScanAllWindows();
-    CreateAllTabWnds();
 }
 
 void Dismiss(HWND dlg) {
@@ -292,8 +181,9 @@ INT_PTR CALLBACK SettingsDlgProc(HWND dlg, UINT message, WPARAM wParam, LPARAM l
     }
 }
 
-HWND OpenSettingsDialog() {
+HWND OpenSettingsDialog(HWND notify) {
     if (SettingsDlgWnd) return nullptr;
+    NotifyWnd = notify;
     INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_TAB_CLASSES | ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&classes);
     HWND dlg =
@@ -340,161 +230,6 @@ void UpdateStateCaptions(HWND dlg) {
                                                  : "ウィンドウをまとめない");
 }
 
-void AppendRuleRow(HWND dlg, const GroupRule* rule) {
-    HWND list = GetDlgItem(dlg, IDC_SET_RULES);
-    LVITEMA item = {};
-    item.mask = LVIF_TEXT;
-    item.iItem = (int)SendMessageA(list, LVM_GETITEMCOUNT, 0, 0);
-    item.pszText = rule->id;
-    int row = (int)SendMessageA(list, LVM_INSERTITEMA, 0, (LPARAM)&item);
-    if (row < 0) {
-        ErrorLogWithLastError("ルールの行を追加できませんでした\n");
-        return;
-    }
-    SetRuleDetailCells(list, rule, row);
-}
-
-void SetRuleRow(HWND dlg, const GroupRule* rule, int row) {
-    HWND list = GetDlgItem(dlg, IDC_SET_RULES);
-    SetCell(list, row, 0, rule->id);
-    SetRuleDetailCells(list, rule, row);
-}
-
-void AddOrChangeRule(HWND dlg) {
-    BOOL isNumber = FALSE;
-    int winNum = (int)GetDlgItemInt(dlg, IDC_SET_RULE_WINNUM, &isNumber, TRUE);
-    if (!isNumber || winNum < 2) winNum = -1;
-
-    char title[TextSize];
-    char id[TextSize];
-    if (!ReadShortText(dlg, IDC_SET_RULE_TITLE, title)) {
-        ShowInputError(dlg, "タイトルが長すぎます");
-        return;
-    }
-    if (!ReadShortText(dlg, IDC_SET_RULE_ID, id)) {
-        ShowInputError(dlg, "実行ファイルパス/クラス名が長すぎます");
-        return;
-    }
-    // Blanks around the id would not survive the rule file.
-    TrimRuleId(id);
-    if (!id[0]) {
-        ShowInputError(dlg, "実行ファイルパス/クラス名が入力されていません");
-        return;
-    }
-
-    int hash = StrHash(id);
-    int row = 0;
-    GroupRule* rule = RuleList;
-    GroupRule* tail = nullptr;
-    for (; rule; rule = rule->next, ++row) {
-        if (rule->idHash == hash && strcmp(rule->id, id) == 0) break;
-        tail = rule;
-    }
-
-    // Everything that can fail comes first, so that a failure changes nothing.
-    char* titleCopy = ObjStrDup(title);
-    GroupRule* added = nullptr;
-    char* idCopy = nullptr;
-    if (!rule) {
-        added = (GroupRule*)ObjAlloc(sizeof(GroupRule));
-        idCopy = ObjStrDup(id);
-    }
-    if (!titleCopy || (!rule && (!added || !idCopy))) {
-        if (titleCopy) ObjFree(titleCopy);
-        if (added) ObjFree(added);
-        if (idCopy) ObjFree(idCopy);
-        LogAllocFailure();
-        return;
-    }
-
-    RulesDirty = 1;
-    if (!rule) {
-        rule = added;
-        rule->id = idCopy;
-        rule->idHash = hash;
-        rule->type = RuleTypePath; // used when neither type option is checked
-        rule->prev = tail;
-        if (tail)
-            tail->next = rule;
-        else
-            RuleList = rule;
-    } else if (rule->title) {
-        ObjFree(rule->title);
-    }
-    rule->title = titleCopy;
-    if (IsChecked(dlg, IDC_SET_RULE_PATH))
-        rule->type = RuleTypePath;
-    else if (IsChecked(dlg, IDC_SET_RULE_CLASS))
-        rule->type = RuleTypeClass;
-    rule->enable = (int)IsDlgButtonChecked(dlg, IDC_SET_RULE_ENABLE);
-    rule->winNum = winNum;
-
-    if (rule == added)
-        AppendRuleRow(dlg, rule);
-    else
-        SetRuleRow(dlg, rule, row);
-}
-
-void DeleteSelectedRule(HWND dlg, int row) {
-    GroupRule* rule = RuleAt(row);
-    if (!rule) return;
-    RulesDirty = 1;
-    for (WndGroup* group = GroupList; group; group = group->next)
-        if (group->rule == rule) group->rule = nullptr;
-    if (rule->prev)
-        rule->prev->next = rule->next;
-    else
-        RuleList = rule->next;
-    if (rule->next) rule->next->prev = rule->prev;
-    if (rule->id) ObjFree(rule->id);
-    if (rule->title) ObjFree(rule->title);
-    ObjFree(rule);
-    SendDlgItemMessageA(dlg, IDC_SET_RULES, LVM_DELETEITEM, (WPARAM)row, 0);
-}
-
-void LoadRuleIntoForm(HWND dlg, int row) {
-    const GroupRule* rule = RuleAt(row);
-    if (!rule) return;
-    SetDlgItemTextA(dlg, IDC_SET_RULE_ID, rule->id ? rule->id : "");
-    SetDlgItemTextA(dlg, IDC_SET_RULE_TITLE, rule->title ? rule->title : "");
-    if (rule->winNum >= 2)
-        SetDlgItemInt(dlg, IDC_SET_RULE_WINNUM, (UINT)rule->winNum, TRUE);
-    else
-        SetDlgItemTextA(dlg, IDC_SET_RULE_WINNUM, "");
-    // Values other than 0 and 1 switch the rule off, as the list shows them.
-    CheckDlgButton(dlg, IDC_SET_RULE_ENABLE,
-                   rule->enable == 0   ? BST_UNCHECKED
-                   : rule->enable == 1 ? BST_CHECKED
-                                       : BST_INDETERMINATE);
-    UpdateStateCaptions(dlg);
-    CheckIf(dlg, IDC_SET_RULE_PATH, rule->type == RuleTypePath);
-    CheckIf(dlg, IDC_SET_RULE_CLASS, rule->type == RuleTypeClass);
-}
-
-void FillIdChoices(HWND dlg, int kind) {
-    char typed[TextSize];
-    GetDlgItemTextA(dlg, IDC_SET_RULE_ID, typed, sizeof typed);
-
-    Choice* choices = nullptr;
-    char text[TextSize];
-    for (WndGroup* group = GroupList; group; group = group->next) {
-        for (WndMember* member = group->members; member; member = member->next) {
-            if (!IsVisible(member->hwnd)) continue;
-            int found = kind == RuleTypeClass
-                            ? GetClassNameA(member->hwnd, text, sizeof text) > 0
-                            : GetProcessImagePath(member->hwnd, text, sizeof text);
-            if (found) AddChoice(&choices, text);
-        }
-    }
-
-    HWND combo = GetDlgItem(dlg, IDC_SET_RULE_ID);
-    SendMessageA(combo, CB_RESETCONTENT, 0, 0);
-    for (const Choice* c = choices; c; c = c->next)
-        SendMessageA(combo, CB_ADDSTRING, 0, (LPARAM)c->text);
-    FreeChoices(choices);
-    SetWindowTextA(combo, typed);
-}
-
 void ApplyGeneralSettings(HWND dlg) {
     int regroup = 0;
     int restart = 0;
@@ -535,30 +270,26 @@ void ApplyGeneralSettings(HWND dlg) {
     else
         Settings.Menu = 3;
 
-    if (!Settings.Icon) RemoveTrayIcon();
+    if (!Settings.Icon) Notify(SettingsIconOff);
 
-    if (regroup || RulesDirty) {
-        Rebuild();
-        if (RulesDirty) {
-            SaveRules();
-            RulesDirty = 0;
-        }
-    } else {
+    if (RulesDirty)
+        CommitRuleEdits();
+    else if (regroup)
+        RebuildGroups();
+    else
         ApplyThresholds();
-    }
     SaveSettings();
 
     if (restart &&
         MessageBoxA(dlg,
                     "設定を有効にするにはpelmoraを再起動する必要があります.\r\n再起動しますか？",
                     "pelmoraの再起動", MB_YESNO) == IDYES) {
-        RestartRequested = 1;
-        DestroyWindow(MainWnd);
+        Notify(SettingsRestart);
     }
 }
 
 void CommitRuleEdits() {
-    Rebuild();
+    RebuildGroups();
     SaveRules();
     RulesDirty = 0;
 }

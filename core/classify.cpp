@@ -5,7 +5,7 @@
 #include <tlhelp32.h>
 
 #include "core/errorlog.h"
-#include "core/globals.h"
+#include "core/state.h"
 #include "core/pure/text.h"
 #include "core/scoped.h"
 
@@ -35,16 +35,16 @@ HICON ClassIcon(HWND hwnd, int which) {
     return reinterpret_cast<HICON>(GetClassLongPtrA(hwnd, which));
 }
 
-bool IsSystemLeadByte(unsigned char byte) {
-    return IsDBCSLeadByte(byte) != 0;
-}
-
-// 1 when the rule is in force and its id is the text (hash first, then bytes).
+// 1 when the rule's id is the text (hash first, then bytes).
 int RuleMatches(const GroupRule* rule, const char* text, int textHash) {
     return text && rule->id && rule->idHash == textHash && strcmp(rule->id, text) == 0;
 }
 
 } // namespace
+
+bool IsSystemLeadByte(unsigned char c) {
+    return IsDBCSLeadByte(c) != 0;
+}
 
 int IsTaskbarCandidate(HWND hwnd) {
     if (GetParent(hwnd)) return 0;
@@ -172,8 +172,7 @@ GroupRule* FindRule(const char* path, const char* className) {
     int pathHash = path ? StrHash(path) : 0;
     int classHash = className ? StrHash(className) : 0;
     for (GroupRule* rule = RuleList; rule; rule = rule->next) {
-        // Only enable 0 (never collapse) and 1 (group) are in force.
-        if (rule->enable != 0 && rule->enable != 1) continue;
+        if (!RuleInForce(rule)) continue;
         if (rule->type == RuleTypePath && RuleMatches(rule, path, pathHash)) return rule;
         if (rule->type == RuleTypeClass && RuleMatches(rule, className, classHash)) return rule;
     }

@@ -6,19 +6,20 @@
 
 #include "core/model.h"
 
-constexpr int PathBufferSize = 1024;  // executable paths, class names, titles
+// Whether a byte begins a two-byte character in the system's ANSI code page.
+bool IsSystemLeadByte(unsigned char c);
 
-int IsTaskbarCandidate(HWND hwnd);  // 1 when the window may be grouped
-HICON GetWndIcon(HWND hwnd);        // small answer, small class icon, big answer, big class icon
+int IsTaskbarCandidate(HWND hwnd); // 1 when the window may be grouped
+HICON GetWndIcon(HWND hwnd);       // small answer, small class icon, big answer, big class icon
 // GetWndIcon for a window about to be registered after the start-up scan: null
 // when the window answered with no icon; the system's application icon when it
 // could not be asked at all (both questions refused, not timed out).
 HICON GetNewWndIcon(HWND hwnd);
-int GetProcessImagePath(HWND hwnd, char* buffer, int size);  // 1 with the path, else 0
+int GetProcessImagePath(HWND hwnd, char* buffer, int size); // 1 with the path, else 0
 // The two ways GetProcessImagePath takes, chosen by the platform (NT: PSAPI;
 // 9x: Toolhelp, whose entries hold full paths there). 1 with the path, else 0.
 int ProcessImagePathByPsapi(DWORD processId, char* buffer, int size);
 int ProcessImagePathByToolhelp(DWORD processId, char* buffer, int size);
-char* MakeDisplayName(const char* path);  // new block owned by the caller, or null
+char* MakeDisplayName(const char* path); // new block owned by the caller, or null
 GroupRule* FindRule(const char* path, const char* className);
-WndGroup* FindGroupFor(const char* path, const char* className);  // null: found a new group
+WndGroup* FindGroupFor(const char* path, const char* className); // null: found a new group

@@ -14,19 +14,21 @@ void ErrorLog(const char* text) {
 void FormatErrorText(DWORD code, char* buffer) {
     DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
                              code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), buffer,
-                             (DWORD)ErrorTextSize, nullptr);
+                             (DWORD)TextBufferSize, nullptr);
     if (n == 0) {
         // The system has no text for this code: the entry still says which code it was.
-        snprintf(buffer, ErrorTextSize, "error %lu\n", (unsigned long)code);
+        snprintf(buffer, TextBufferSize, "error %lu\n", (unsigned long)code);
     }
 }
 
 void ErrorLogWithLastError(const char* text) {
     DWORD code = GetLastError();
-    char buffer[ErrorTextSize];
+    char buffer[TextBufferSize];
     FormatErrorText(code, buffer);
     ErrorLog(text);
     ErrorLog(buffer);
 }
 
-void LogAllocFailure() { ErrorLog("メモリの確保に失敗しました\n"); }
+void LogAllocFailure() {
+    ErrorLog("メモリの確保に失敗しました\n");
+}

@@ -3,12 +3,12 @@
 
 #include <windows.h>
 
-constexpr size_t ErrorTextSize = 1024;
+#include "core/pure/text.h"
 
 // Appends text to errorlog.txt, opening and closing the file for each call.
 void ErrorLog(const char* text);
 
-// The system's message text for an error code, into a buffer of ErrorTextSize bytes.
+// The system's message text for an error code, into a buffer of TextBufferSize bytes.
 void FormatErrorText(DWORD code, char* buffer);
 
 // Appends text and then, as a second entry, the system's text for GetLastError().

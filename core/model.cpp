@@ -4,7 +4,7 @@
 #include <string.h>
 
 #include "core/errorlog.h"
-#include "core/globals.h"
+#include "core/state.h"
 #include "core/scoped.h"
 
 namespace {
@@ -98,11 +98,34 @@ int CountVisibleMembers(const WndGroup* group) {
     return count;
 }
 
+void FreeMember(WndMember* member) {
+    if (!member) return;
+    if (member->className) ObjFree(member->className);
+    ObjFree(member);
+}
+
+void FreeGroup(WndGroup* group) {
+    if (!group) return;
+    if (group->name) ObjFree(group->name);
+    if (group->path) ObjFree(group->path);
+    if (group->className) ObjFree(group->className);
+    ObjFree(group);
+}
+
+void FreeRule(GroupRule* rule) {
+    if (!rule) return;
+    if (rule->id) ObjFree(rule->id);
+    if (rule->title) ObjFree(rule->title);
+    ObjFree(rule);
+}
+
+const GroupRule* RuleInForce(const GroupRule* rule) {
+    return rule && (rule->enable == 0 || rule->enable == 1) ? rule : nullptr;
+}
+
 int IsGroupShown(const WndGroup* group) {
     int threshold = Settings.WinNum;
-    // A rule that is switched off (any enable other than 0 and 1) counts as no rule.
-    const GroupRule* rule = group->rule;
-    if (rule && (rule->enable == 0 || rule->enable == 1)) {
+    if (const GroupRule* rule = RuleInForce(group->rule)) {
         if (rule->enable == 0) return 0;
         if (rule->winNum >= 2) threshold = rule->winNum;
     }

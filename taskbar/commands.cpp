@@ -1,9 +1,8 @@
 #include "taskbar/commands.h"
 
-#include "core/globals.h"
-#include "core/scan.h"
 #include "taskbar/group_menu.h"
 #include "taskbar/pure/tiling.h"
+#include "taskbar/state.h"
 
 namespace {
 
@@ -80,7 +79,6 @@ void CloseAllMembers(WndGroup* group) {
     for (WndMember* m = group->members; m; m = m->next) {
         if (IsVisible(m->hwnd) == 1) PostMessageA(m->hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
     }
-    RefreshGroups();
 }
 
 void MinimizeAllMembers(WndGroup* group) {
@@ -155,21 +153,21 @@ void ChooseWindowItem(HWND proxy, HWND window) {
     MenuSelection = 0;
 }
 
-LRESULT OnProxyCommand(HWND proxy, WPARAM wParam) {
+int RunProxyCommand(HWND proxy, WPARAM wParam) {
     UINT id = (UINT)wParam;
     if (id < CmdShowAll || id > CmdTileLeftRight) {
         ChooseWindowItem(proxy, (HWND)UlongToHandle(id));
-        return 1;
+        return 0;
     }
     TabWnd* tab = FindTabWnd(proxy);
-    if (!tab || !tab->group) return 1;
+    if (!tab || !tab->group) return 0;
     WndGroup* group = tab->group;
     switch (id) {
     case CmdShowAll:
         ShowAllMembers(group);
         break;
     case CmdCloseAll:
-        CloseAllMembers(group); // may take the proxy and its group away
+        CloseAllMembers(group);
         break;
     case CmdMinimizeAll:
         MinimizeAllMembers(group);
@@ -182,5 +180,5 @@ LRESULT OnProxyCommand(HWND proxy, WPARAM wParam) {
         break;
     }
     MenuSelection = 0;
-    return 1;
+    return id == CmdCloseAll;
 }

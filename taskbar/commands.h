@@ -26,7 +26,7 @@ void ActivateAfterArrange(HWND hwnd);
 
 // The batch commands, each over the group's visible members in list order.
 void ShowAllMembers(WndGroup* group);     // restore or bring forward, clear flashing
-void CloseAllMembers(WndGroup* group);    // ask to close, then refresh the groups
+void CloseAllMembers(WndGroup* group);    // ask to close
 void MinimizeAllMembers(WndGroup* group); // minimise
 void CascadeMembers(WndGroup* group);     // stack diagonally from the screen's origin
 // Tiles the visible members over the work area; command is CmdTileTopBottom
@@ -36,5 +36,7 @@ void TileWindows(WndGroup* group, UINT command);
 // Brings the chosen window forward when it belongs to the proxy's group.
 void ChooseWindowItem(HWND proxy, HWND window);
 
-// WM_COMMAND at a proxy: the identifier is the whole of wParam.
-LRESULT OnProxyCommand(HWND proxy, WPARAM wParam);
+// WM_COMMAND at a proxy: the identifier is the whole of wParam. Returns 1 when
+// the groups want a refresh pass at once (windows were asked to close), which
+// is the caller's to run.
+int RunProxyCommand(HWND proxy, WPARAM wParam);

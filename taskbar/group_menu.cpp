@@ -5,18 +5,18 @@
 
 #include "core/classify.h"
 #include "core/errorlog.h"
-#include "core/globals.h"
 #include "core/model.h"
 #include "core/scoped.h"
+#include "core/state.h"
+#include "taskbar/buttons.h"
 #include "taskbar/pure/screen_point.h"
+#include "taskbar/state.h"
 
 namespace {
 
 // Asks a window to pop up its system menu at a screen position (undocumented;
 // what the taskbar itself sends for a right click on a button).
 constexpr UINT PopupSystemMenuMessage = 0x313;
-
-constexpr int TitleBufferSize = 1024;
 
 struct BatchItem {
     UINT id;
@@ -61,7 +61,7 @@ void InsertBatchItems(HMENU menu, UINT* position) {
 void InsertWindowItem(HMENU menu, UINT* position, const WndMember* member) {
     // The title travels with the item, but measuring and drawing read it
     // afresh through the identifier, so a retitled window shows its new title.
-    char title[TitleBufferSize];
+    char title[TextBufferSize];
     title[0] = 0;
     GetWindowTextA(member->hwnd, title, sizeof title);
     MENUITEMINFOA info = NewItemInfo();
@@ -177,10 +177,8 @@ void ShowGroupMenu(HWND proxy) {
     TabWnd* tab = FindTabWnd(proxy);
     if (tab && tab->flashPending == 1) {
         // Taking the button away and giving it back is what ends its flashing.
-        if (TaskbarListObject) {
-            TaskbarListObject->DeleteTab(proxy);
-            TaskbarListObject->AddTab(proxy);
-        }
+        DeleteProxyTab(proxy);
+        AddProxyTab(proxy);
         tab->flashPending = 0;
     }
 }
@@ -203,7 +201,7 @@ int IsCursorOnTaskbar() {
 
 void MeasureMenuItem(HWND proxy, MEASUREITEMSTRUCT* item) {
     if (!item || item->CtlType != ODT_MENU) return;
-    char title[TitleBufferSize];
+    char title[TextBufferSize];
     title[0] = 0;
     GetWindowTextA(ItemWindow(item->itemID), title, sizeof title);
     SIZE size = {0, 0};
@@ -241,7 +239,7 @@ void DrawMenuItem(HWND, const DRAWITEMSTRUCT* item) {
     DrawItemIcon(dc, icon, rect.left + 1, rect.top + 1);
 
     SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_MENUTEXT));
-    char title[TitleBufferSize];
+    char title[TextBufferSize];
     title[0] = 0;
     GetWindowTextA(window, title, sizeof title);
     if (title[0]) {

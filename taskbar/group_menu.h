@@ -4,13 +4,15 @@
 
 #include <windows.h>
 
+#include "taskbar/pure/tiling.h"
+
 // Identifiers of the batch items; a window item's identifier is its window handle.
 constexpr UINT CmdShowAll = 1;
 constexpr UINT CmdCloseAll = 2;
 constexpr UINT CmdMinimizeAll = 3;
 constexpr UINT CmdCascade = 4;
-constexpr UINT CmdTileTopBottom = 5;
-constexpr UINT CmdTileLeftRight = 6;
+constexpr UINT CmdTileTopBottom = TileTopBottom;
+constexpr UINT CmdTileLeftRight = TileLeftRight;
 
 constexpr int MenuItemIconSize = 16; // the icon square of a window item
 constexpr int MenuItemTextLeft = 19; // the title starts this far right of the item's left edge

@@ -1,20 +1,23 @@
-// Proxy taskbar buttons: the hidden "tabtab" windows that stand for groups.
+// Proxy taskbar buttons: the hidden windows of class "tabtab" that stand for
+// collapsed groups on the taskbar. Their window procedure, which routes the
+// group menu and its commands, is the application's (app/proxy_window.cpp).
 #pragma once
 
 #include <windows.h>
 
 #include "core/model.h"
 
-// Registers the class "tabtab" with TabWndProc for the program's instance.
-ATOM RegisterTabWndClass(HICON icon, HICON smallIcon);
+constexpr char TabWndClassName[] = "tabtab";
 
-void AddTabIfVisible(HWND hwnd);
-void DeleteTabIfVisible(HWND hwnd);
-void ShowMembers(WndMember* first);
-void HideMembers(WndMember* first);
-int RefreshGroupIcon(WndGroup* group);
-void CreateTabWnd(WndGroup* group);
-void UpdateTabWnd(TabWnd* tab);
+int RefreshGroupIcon(WndGroup* group); // 1 when the group's icon changed
+void CreateTabWnd(WndGroup* group);    // no proxy when its window cannot be made
+void UpdateTabWnd(TabWnd* tab);        // title (when the count changed) and icon; null: nothing
+// Takes the group's proxy down: members' buttons back, the library's list, the
+// window, its button and the record. A group without proxy is left alone.
 void DestroyTabWnd(WndGroup* group);
+void DestroyAllProxies(); // DestroyTabWnd for every proxy
 void MarkFlashing(HWND hwnd, BOOL invert);
-LRESULT CALLBACK TabWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Empties a new proxy's own copy of its system menu, so that its taskbar
+// button offers no window commands.
+void ClearProxySystemMenu(HWND proxy);

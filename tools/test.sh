@@ -20,7 +20,8 @@ for dir in native win64 win32; do
     cmake --build "$build/$dir" -- -j"$(nproc)" --quiet
 done
 
-echo "== imports of the shipped files"
+echo "== layers and imports"
+bash "$root/tools/check-layers.sh"
 bash "$root/tools/check-imports.sh" "$build"
 
 echo "== native tests"

@@ -1,5 +1,7 @@
 #include "core/pure/text.h"
 
+#include <string.h>
+
 int StrHash(const char* s) {
     int h = 0;
     for (const signed char* p = reinterpret_cast<const signed char*>(s); *p; ++p)
@@ -10,7 +12,7 @@ int StrHash(const char* s) {
 namespace {
 
 // Length of the character at p: 2 for a lead byte followed by a second byte,
-// else 1. A lead byte right before the terminator stands alone, so the scan
+// else 1. A lead byte right before the terminator stands alone, so a scan
 // never steps over the end of the string.
 size_t CharLength(const unsigned char* p, LeadBytePredicate isLeadByte) {
     return (isLeadByte(*p) && p[1] != 0) ? 2 : 1;
@@ -43,4 +45,25 @@ int EqualIgnoringCase(const char* a, const char* b) {
         if (x != y) return 0;
         if (x == 0) return 1;
     }
+}
+
+void CutToProgramDir(char* path, LeadBytePredicate isLeadByte) {
+    unsigned char* bytes = reinterpret_cast<unsigned char*>(path);
+    size_t cut = 0;
+    for (size_t i = 0; bytes[i]; i += CharLength(bytes + i, isLeadByte)) {
+        if (bytes[i] == '\\') cut = i + 1;
+    }
+    memset(path + cut, 0, strlen(path + cut));
+}
+
+void CutAtCharBoundary(char* text, size_t limit, LeadBytePredicate isLeadByte) {
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text);
+    size_t i = 0;
+    while (bytes[i]) {
+        // A lead byte whose second byte was already cut away goes too.
+        size_t step = isLeadByte(bytes[i]) ? 2 : 1;
+        if (i + step > limit || (step == 2 && !bytes[i + 1])) break;
+        i += step;
+    }
+    text[i] = '\0';
 }

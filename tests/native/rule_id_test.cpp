@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "config/pure/rule_id.h"
+#include "core/pure/rule_id.h"
 
 namespace {
 

@@ -5,11 +5,11 @@
 
 #include <string>
 
-#include "app/pure/shell.h"
+#include "core/pure/text.h"
 
 namespace {
 
-int Cp932Lead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+bool Cp932Lead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 
 std::string Cut(const char* path) {
     char buffer[256];
@@ -44,20 +44,6 @@ TEST(ProgramDir, IsTheExecutablesDirectoryWithItsBackslash) {
         {"C:\\a\\b\x83", "C:\\a\\"},
     };
     for (const Case& c : cases) EXPECT_EQ(Cut(c.path), c.dir) << c.path;
-}
-
-TEST(WaitRetry, FirstFailureRetriesAtOnceThenBacksOffToABound) {
-    EXPECT_EQ(WaitRetryDelay(0), 0u);
-    EXPECT_EQ(WaitRetryDelay(1), 0u);
-    unsigned previous = 0;
-    for (unsigned failures = 2; failures < 100; ++failures) {
-        unsigned delay = WaitRetryDelay(failures);
-        EXPECT_GT(delay, 0u) << failures;
-        EXPECT_GE(delay, previous) << failures;
-        EXPECT_LE(delay, WaitRetryDelayMax) << failures;
-        previous = delay;
-    }
-    EXPECT_EQ(WaitRetryDelay(1000000u), WaitRetryDelayMax);
 }
 
 }  // namespace

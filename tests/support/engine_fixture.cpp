@@ -1,9 +1,14 @@
+#include "app/app.h"
 #include "tests/support/engine_fixture.h"
 
 #include <algorithm>
 
-#include "core/globals.h"
-#include "core/scan.h"
+#include "app/state.h"
+#include "config/state.h"
+#include "core/state.h"
+#include "taskbar/state.h"
+#include "engine/scan.h"
+#include "taskbar/buttons.h"
 #include "taskbar/proxy.h"
 #include "tests/support/model_check.h"
 #include "tests/support/support.h"
@@ -31,7 +36,7 @@ void PrepareEngineProcess() {
     prepared = true;
     Instance = GetModuleHandleA(nullptr);
     EnsureModelLocks();
-    RegisterTabWndClass(nullptr, nullptr);
+    RegisterWindowClasses();
     static HICON classIcon = DistinctIcon();
     for (const char* name : {EngineClassA, EngineClassB, EngineClassNoIcon}) {
         WNDCLASSEXA wc = {};

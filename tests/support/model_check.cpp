@@ -4,7 +4,10 @@
 
 #include <set>
 
-#include "core/globals.h"
+#include "app/state.h"
+#include "config/state.h"
+#include "core/state.h"
+#include "taskbar/state.h"
 
 namespace testing_support {
 

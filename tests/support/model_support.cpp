@@ -2,7 +2,10 @@
 
 #include <stdio.h>
 
-#include "core/globals.h"
+#include "app/state.h"
+#include "config/state.h"
+#include "core/state.h"
+#include "taskbar/state.h"
 #include "core/pure/text.h"
 #include "tests/support/program.h"
 #include "tests/support/support.h"

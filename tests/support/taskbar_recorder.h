@@ -7,7 +7,10 @@
 
 #include <vector>
 
-#include "core/globals.h"
+#include "app/state.h"
+#include "config/state.h"
+#include "core/state.h"
+#include "taskbar/state.h"
 
 namespace testing_support {
 

@@ -4,8 +4,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "core/globals.h"
-#include "core/scan.h"
+#include "app/state.h"
+#include "config/state.h"
+#include "core/state.h"
+#include "taskbar/state.h"
+#include "engine/scan.h"
 #include "tests/support/engine_fixture.h"
 #include "tests/support/model_check.h"
 

@@ -9,7 +9,10 @@
 #include <vector>
 
 #include "core/classify.h"
-#include "core/globals.h"
+#include "app/state.h"
+#include "config/state.h"
+#include "core/state.h"
+#include "taskbar/state.h"
 #include "core/pure/text.h"
 #include "tests/support/model_support.h"
 #include "tests/support/testapp.h"
@@ -29,7 +32,7 @@ std::string OwnExecutable() {
 }
 
 std::string PathOf(HWND hwnd) {
-    char buffer[PathBufferSize];
+    char buffer[TextBufferSize];
     return GetProcessImagePath(hwnd, buffer, sizeof buffer) ? buffer : "(none)";
 }
 
@@ -195,7 +198,7 @@ TEST_F(Classify, GetProcessImagePathIsTheExecutableOfTheWindowsProcess) {
 TEST_F(Classify, APathThatDoesNotFitTheBufferIsNoPath) {
     HWND w = windows_.Hidden();
     std::string own = OwnExecutable();
-    char buffer[PathBufferSize];
+    char buffer[TextBufferSize];
     EXPECT_EQ(GetProcessImagePath(w, buffer, 8), 0);
     EXPECT_EQ(GetProcessImagePath(w, buffer, (int)own.size()), 0);
     EXPECT_EQ(GetProcessImagePath(w, buffer, (int)own.size() + 2), 1);

@@ -7,8 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "core/globals.h"
-#include "core/scan.h"
+#include "app/state.h"
+#include "config/state.h"
+#include "core/state.h"
+#include "taskbar/state.h"
+#include "engine/scan.h"
 #include "taskbar/commands.h"
 #include "taskbar/group_menu.h"
 #include "taskbar/pure/tiling.h"
@@ -97,9 +100,9 @@ TEST_F(Commands, NothingIsDoneToAWindowOutsideTheProxysGroupOrAtAWindowWithoutPr
     MenuSelection = 77;
     Command(proxy, HandleToUlong(stranger));
     Command(proxy, HandleToUlong(w[2]));
-    OnProxyCommand(plain, HandleToUlong(w[1]));
+    RunProxyCommand(plain, HandleToUlong(w[1]));
     for (UINT id = CmdShowAll; id <= CmdTileLeftRight; ++id)
-        OnProxyCommand(plain, id);
+        RunProxyCommand(plain, id);
     for (HWND h : w) {
         EXPECT_TRUE(SyncWithWindow(h));
         EXPECT_TRUE(IsIconic(h));

@@ -5,9 +5,12 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "core/dispatch.h"
-#include "core/globals.h"
-#include "core/scan.h"
+#include "engine/dispatch.h"
+#include "app/state.h"
+#include "config/state.h"
+#include "core/state.h"
+#include "taskbar/state.h"
+#include "engine/scan.h"
 #include "tests/support/engine_fixture.h"
 #include "tests/support/support.h"
 #include "tests/wine/ravik_support.h"

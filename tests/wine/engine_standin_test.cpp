@@ -14,9 +14,12 @@
 
 #include <algorithm>
 
-#include "core/dispatch.h"
-#include "core/globals.h"
-#include "core/scan.h"
+#include "engine/dispatch.h"
+#include "app/state.h"
+#include "config/state.h"
+#include "core/state.h"
+#include "taskbar/state.h"
+#include "engine/scan.h"
 #include "hook/ravik.h"
 #include "tests/support/engine_fixture.h"
 #include "tests/support/model_check.h"

@@ -16,7 +16,7 @@ TEST(ErrorLog, EachCallAppendsItsTextAsItStandsNotAsAFormat) {
 
 TEST(ErrorLog, AFailedSystemCallLogsItsTextThenTheSystemsMessageOrTheNumber) {
     testing_support::TempCurrentDir cwd;
-    char system[ErrorTextSize] = {};
+    char system[TextBufferSize] = {};
     FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
                    ERROR_FILE_NOT_FOUND, 0x400, system, sizeof system, nullptr);
     ASSERT_NE(system[0], '\0');

@@ -10,7 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "core/globals.h"
+#include "app/state.h"
+#include "config/state.h"
+#include "core/state.h"
+#include "taskbar/state.h"
 #include "taskbar/group_menu.h"
 #include "tests/support/engine_fixture.h"
 #include "tests/support/support.h"

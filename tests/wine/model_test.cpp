@@ -5,7 +5,10 @@
 
 #include <string.h>
 
-#include "core/globals.h"
+#include "app/state.h"
+#include "config/state.h"
+#include "core/state.h"
+#include "taskbar/state.h"
 #include "core/model.h"
 #include "tests/support/model_support.h"
 

@@ -3,8 +3,13 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "core/globals.h"
-#include "core/scan.h"
+#include "app/app.h"
+#include "app/state.h"
+#include "config/state.h"
+#include "core/state.h"
+#include "taskbar/state.h"
+#include "engine/scan.h"
+#include "taskbar/buttons.h"
 #include "taskbar/proxy.h"
 #include "tests/support/engine_fixture.h"
 #include "tests/support/support.h"
@@ -128,7 +133,7 @@ TEST_F(Proxy, ProxyWindowThatCannotBeMadeLeavesNoRecordAndTheButtons) {
     int blocks = ObjLiveBlocks();
     ASSERT_TRUE(UnregisterClassA("tabtab", Instance));
     RefreshGroups();
-    RegisterTabWndClass(nullptr, nullptr);
+    RegisterWindowClasses();
     EXPECT_EQ(group->tab, nullptr);
     EXPECT_EQ(TabWndList, nullptr);
     EXPECT_EQ(ObjLiveBlocks(), blocks);

@@ -7,8 +7,12 @@
 #include <set>
 
 #include "core/classify.h"
-#include "core/globals.h"
-#include "core/scan.h"
+#include "app/state.h"
+#include "config/state.h"
+#include "core/state.h"
+#include "taskbar/state.h"
+#include "engine/scan.h"
+#include "taskbar/buttons.h"
 #include "taskbar/proxy.h"
 #include "tests/support/engine_fixture.h"
 #include "tests/support/model_check.h"

@@ -14,12 +14,15 @@
 #include <thread>
 #include <vector>
 
-#include "config/settings.h"
+#include "core/settings.h"
 #include "config/settings_dialog.h"
-#include "core/globals.h"
+#include "app/state.h"
+#include "config/state.h"
+#include "core/state.h"
+#include "taskbar/state.h"
 #include "core/model.h"
 #include "core/pure/text.h"
-#include "core/scan.h"
+#include "engine/scan.h"
 #include "res/resource.h"
 #include "tests/support/model_support.h"
 #include "tests/support/processes.h"
@@ -116,7 +119,7 @@ class Dialog : public ModelTest {
     }
 
     void Open(int tab = 0) {
-        dlg_ = OpenSettingsDialog();
+        dlg_ = OpenSettingsDialog(nullptr);
         ASSERT_NE(dlg_, nullptr);
         ASSERT_EQ(SettingsDlgWnd, dlg_);
         if (tab) SelectTab(tab);
@@ -253,7 +256,7 @@ TEST_F(Dialog, OpensOnTheGeneralTabWithEveryControlReflectingTheSettings) {
 
 TEST_F(Dialog, AFailedCreationIsLoggedAndLeavesNoHandle) {
     Instance = GetModuleHandleA(nullptr); // the test executable has no dialog 201
-    EXPECT_EQ(OpenSettingsDialog(), nullptr);
+    EXPECT_EQ(OpenSettingsDialog(nullptr), nullptr);
     EXPECT_EQ(SettingsDlgWnd, nullptr);
     std::string log = ErrorLogText();
     const std::string entry = "コンフィグウィンドウの作成に失敗しました\n";

@@ -5,8 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "config/settings.h"
-#include "core/globals.h"
+#include "core/settings.h"
+#include "app/state.h"
+#include "config/state.h"
+#include "core/state.h"
+#include "taskbar/state.h"
 #include "core/pure/text.h"
 #include "tests/support/model_support.h"
 

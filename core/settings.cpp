@@ -1,41 +1,26 @@
 // The settings file pelmora.ini and the rule file rule.ini beside the executable,
 // read and written through the system's private-profile functions.
-#include "config/settings.h"
+#include "core/settings.h"
 
 #include <stdio.h>
 #include <string.h>
 
 #include "core/errorlog.h"
-#include "core/globals.h"
+#include "core/state.h"
+#include "core/pure/list.h"
 #include "core/pure/text.h"
 
 namespace {
 
-constexpr size_t FileNameSize = 1024;
-constexpr size_t TextSize = 1024;
 constexpr const char* SettingsSection = "pelmora";
-
-// The keys of the settings file in the order they are written, with defaults.
-struct SettingsKey {
-    const char* key;
-    int SettingsRecord::*field;
-    int fallback;
-};
-constexpr SettingsKey SettingsKeys[] = {
-    {"WinNum", &SettingsRecord::WinNum, 2}, {"Flash", &SettingsRecord::Flash, 0},
-    {"Icon", &SettingsRecord::Icon, 1},     {"And", &SettingsRecord::And, 1},
-    {"Path", &SettingsRecord::Path, 1},     {"Class", &SettingsRecord::Class, 0},
-    {"Menu", &SettingsRecord::Menu, 0},     {"SubClass", &SettingsRecord::SubClass, 1},
-    {"Load", &SettingsRecord::Load, 1},     {"ClassAddress", &SettingsRecord::ClassAddress, 0},
-};
 
 // The full name of a file beside the executable. 0 when ProgramDir is not
 // known or the name does not fit: a relative name would make the profile
 // functions use the Windows directory instead.
 int FileBesideProgram(const char* file, char* name) {
     if (!ProgramDir) return 0;
-    int n = snprintf(name, FileNameSize, "%s%s", ProgramDir, file);
-    return n > 0 && (size_t)n < FileNameSize;
+    int n = snprintf(name, TextBufferSize, "%s%s", ProgramDir, file);
+    return n > 0 && n < TextBufferSize;
 }
 
 int ReadInt(const char* section, const char* key, int fallback, const char* fileName) {
@@ -52,20 +37,13 @@ int ReadsBackEmpty(const char* text) {
     return 1;
 }
 
-void FreeRule(GroupRule* rule) {
-    if (!rule) return;
-    if (rule->id) ObjFree(rule->id);
-    if (rule->title) ObjFree(rule->title);
-    ObjFree(rule);
-}
-
 // The rule of one section, complete with its texts, or null when any block
 // could not be obtained (then nothing of it is left behind).
 GroupRule* ReadRule(const char* section, const char* id, const char* fileName) {
     GroupRule* rule = static_cast<GroupRule*>(ObjAlloc(sizeof(GroupRule)));
     if (!rule) return nullptr;
     rule->id = ObjStrDup(id);
-    char title[TextSize];
+    char title[TextBufferSize];
     GetPrivateProfileStringA(section, "Title", "", title, sizeof title, fileName);
     rule->title = ObjStrDup(title);
     if (!rule->id || !rule->title) {
@@ -82,7 +60,7 @@ GroupRule* ReadRule(const char* section, const char* id, const char* fileName) {
 } // namespace
 
 void LoadSettings() {
-    char fileName[FileNameSize];
+    char fileName[TextBufferSize];
     int known = FileBesideProgram("pelmora.ini", fileName);
     for (const SettingsKey& k : SettingsKeys) {
         Settings.*k.field =
@@ -93,7 +71,7 @@ void LoadSettings() {
 }
 
 void SaveSettings() {
-    char fileName[FileNameSize];
+    char fileName[TextBufferSize];
     if (!FileBesideProgram("pelmora.ini", fileName)) return;
     // Written key by key into the existing file: whatever else it holds stays.
     for (const SettingsKey& k : SettingsKeys)
@@ -101,16 +79,12 @@ void SaveSettings() {
 }
 
 int LoadRules() {
-    char fileName[FileNameSize];
+    char fileName[TextBufferSize];
     if (!FileBesideProgram("rule.ini", fileName)) return 0;
-    GroupRule* tail = RuleList;
-    while (tail && tail->next)
-        tail = tail->next;
-
     for (int n = 0;; ++n) {
         char section[32];
         snprintf(section, sizeof section, "Rule%d", n);
-        char id[TextSize];
+        char id[TextBufferSize];
         GetPrivateProfileStringA(section, "ID", "", id, sizeof id, fileName);
         if (!id[0]) break;
         GroupRule* rule = ReadRule(section, id, fileName);
@@ -120,18 +94,13 @@ int LoadRules() {
             LogAllocFailure();
             break;
         }
-        rule->prev = tail;
-        if (tail)
-            tail->next = rule;
-        else
-            RuleList = rule;
-        tail = rule;
+        ListAppend(RuleList, rule);
     }
     return 0;
 }
 
 void SaveRules() {
-    char fileName[FileNameSize];
+    char fileName[TextBufferSize];
     if (!FileBesideProgram("rule.ini", fileName)) return;
     DeleteFileA(fileName); // a missing file is no error
     int n = 0;
@@ -151,7 +120,7 @@ void SaveRules() {
 }
 
 void WriteIniInt(const char* section, const char* key, int value, const char* fileName) {
-    char text[TextSize];
+    char text[TextBufferSize];
     snprintf(text, sizeof text, "%d", value);
     WritePrivateProfileStringA(section, key, text, fileName);
 }

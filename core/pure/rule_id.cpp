@@ -1,4 +1,4 @@
-#include "config/pure/rule_id.h"
+#include "core/pure/rule_id.h"
 
 #include <string.h>
 

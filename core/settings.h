@@ -1,0 +1,45 @@
+// The settings file pelmora.ini and the rule file rule.ini beside the executable.
+#pragma once
+
+// One signed integer per key of pelmora.ini.
+struct SettingsRecord {
+    int WinNum;       // least number of visible windows for a group to collapse
+    int Flash;        // 1: a member's title-bar flashing flashes its proxy
+    int Icon;         // 1: show the notification-area icon
+    int And;          // 1: every grouping criterion in force must match; 0: any one
+    int Path;         // 1: the executable path is a grouping criterion
+    int Class;        // 1: the window class name is a grouping criterion
+    int Menu;         // batch items of the group menu: 0 top, 1 bottom, 2 none
+    int SubClass;     // 1: subclass the taskbar's tab control (saved value)
+    int Load;         // 1: swap to the message-queue hook after subclassing (saved value)
+    int ClassAddress; // 1: the subclass passes messages to the class procedure
+};
+
+// One key of the settings file: its name, its field and the value a missing
+// file, section or key gives. Listed in the order SaveSettings writes them.
+struct SettingsKey {
+    const char* key;
+    int SettingsRecord::*field;
+    int fallback;
+};
+constexpr SettingsKey SettingsKeys[] = {
+    {"WinNum", &SettingsRecord::WinNum, 2}, {"Flash", &SettingsRecord::Flash, 0},
+    {"Icon", &SettingsRecord::Icon, 1},     {"And", &SettingsRecord::And, 1},
+    {"Path", &SettingsRecord::Path, 1},     {"Class", &SettingsRecord::Class, 0},
+    {"Menu", &SettingsRecord::Menu, 0},     {"SubClass", &SettingsRecord::SubClass, 1},
+    {"Load", &SettingsRecord::Load, 1},     {"ClassAddress", &SettingsRecord::ClassAddress, 0},
+};
+
+// Every setting at the value of its key's fallback.
+constexpr SettingsRecord DefaultSettings() {
+    SettingsRecord record = {};
+    for (const SettingsKey& k : SettingsKeys)
+        record.*k.field = k.fallback;
+    return record;
+}
+
+void LoadSettings(); // fills Settings, SubClassInEffect and LoadInEffect
+void SaveSettings(); // writes all ten keys; other keys and sections of the file survive
+int LoadRules();     // appends the rules of rule.ini to the empty RuleList; returns 0
+void SaveRules();    // rewrites rule.ini from RuleList; an empty list leaves no file
+void WriteIniInt(const char* section, const char* key, int value, const char* fileName);

@@ -1,0 +1,98 @@
+#include "engine/pure/drain_plan.h"
+
+EntryPlan PlanEntry(uint32_t code, bool subclassInEffect, bool loadInEffect) {
+    // Without the subclass, showing, hiding and caption changes re-apply the
+    // grouping to the window's group, and an activation also registers the
+    // foreground window.
+    const unsigned ownRefresh = subclassInEffect ? 0u : StepRefreshWindow;
+    switch (code) {
+    case CodeCreate:
+    case CodeInitDialog:
+        return {StepRegister, FlashEffect::None, false};
+    case CodeDestroy:
+        return {StepForget, FlashEffect::None, false};
+    case CodeActivate:
+        return {(subclassInEffect ? 0u : StepForeground | StepRefreshWindow) | StepRefreshAll,
+                FlashEffect::Reset, false};
+    case CodeSetText:
+        return {0, FlashEffect::CheckTitle, false};
+    case CodeShowWindow:
+        return {ownRefresh, FlashEffect::Reset, true};
+    case CodeNcActivate:
+        return {ownRefresh, FlashEffect::Count, false};
+    case CodeGetItemCount:
+        return {loadInEffect ? StepRefreshAll : 0u, FlashEffect::None, false};
+    case CodeInsertItemA:
+    case CodeInsertItemW:
+        return {StepRescan | StepRefreshAll, FlashEffect::None, false};
+    case CodeDeleteItem:
+        return {StepRefreshAll, FlashEffect::None, false};
+    default:
+        // WM_STYLECHANGED in practice: the window changed, so any run of
+        // caption toggles is broken.
+        return {0, FlashEffect::Reset, false};
+    }
+}
+
+FlashCount NextFlashCount(FlashEffect effect, int count) {
+    switch (effect) {
+    case FlashEffect::Reset:
+        return {0, false};
+    case FlashEffect::Count:
+        return {count + 1, false};
+    case FlashEffect::CheckTitle:
+        if (count >= FlashToggles) return {0, true};
+        return {count, false};
+    default:
+        return {count, false};
+    }
+}
+
+bool DrainCoalescer::TakeRefreshAll(int pending) {
+    if (passRan_ && !modelChanged_ && passCovers_ > 0) {
+        skipped_ = true;
+        return false;
+    }
+    passCovers_ = pending;
+    passRan_ = true;
+    modelChanged_ = false;
+    return true;
+}
+
+bool DrainCoalescer::TakeRefreshGroup(uintptr_t group, int pending) {
+    for (const Covered& c : groups_) {
+        if (c.group == group && c.entries > 0) {
+            skipped_ = true;
+            return false;
+        }
+    }
+    groups_[nextGroupSlot_] = Covered{group, pending};
+    nextGroupSlot_ = (nextGroupSlot_ + 1) % GroupSlots;
+    // The group is brought in line with the desktop as a pass would: a pass
+    // for the entries already waiting still has nothing more to do for it.
+    return true;
+}
+
+bool DrainCoalescer::TakeRescan(int pending) {
+    if (rescanRan_ && rescanCovers_ > 0) {
+        skipped_ = true;
+        return false;
+    }
+    rescanCovers_ = pending;
+    rescanRan_ = true;
+    MembershipChanged();
+    return true;
+}
+
+void DrainCoalescer::MembershipChanged() {
+    modelChanged_ = true;
+    for (Covered& c : groups_)
+        c = Covered{};
+}
+
+void DrainCoalescer::EntryDone() {
+    if (passCovers_ > 0) --passCovers_;
+    if (rescanCovers_ > 0) --rescanCovers_;
+    for (Covered& c : groups_)
+        if (c.entries > 0) --c.entries;
+}

@@ -1,0 +1,98 @@
+// The drain's decisions, free of the Windows API: what each entry of the event
+// ring asks for, how a grouped window's title-bar flashing is detected, and
+// which of the asked-for passes can be shared by entries that were waiting
+// together. engine/dispatch.cpp carries the decisions out.
+#pragma once
+
+#include <stdint.h>
+
+// The codes the ring carries: eight window messages the hooks record and four
+// tab-control messages the taskbar subclass forwards.
+enum RingCode : uint32_t {
+    CodeCreate = 0x0001,       // WM_CREATE
+    CodeDestroy = 0x0002,      // WM_DESTROY
+    CodeActivate = 0x0006,     // WM_ACTIVATE
+    CodeSetText = 0x000C,      // WM_SETTEXT
+    CodeShowWindow = 0x0018,   // WM_SHOWWINDOW
+    CodeStyleChanged = 0x007D, // WM_STYLECHANGED
+    CodeNcActivate = 0x0086,   // WM_NCACTIVATE
+    CodeInitDialog = 0x0110,   // WM_INITDIALOG
+    CodeGetItemCount = 0x1304, // TCM_GETITEMCOUNT
+    CodeInsertItemA = 0x1307,  // TCM_INSERTITEMA
+    CodeDeleteItem = 0x1308,   // TCM_DELETEITEM
+    CodeInsertItemW = 0x133E,  // TCM_INSERTITEMW
+};
+
+// The passes an entry asks for; they run in the order listed.
+enum DrainStep : unsigned {
+    StepRegister = 1u << 0,      // register the entry's window
+    StepForget = 1u << 1,        // forget the entry's window
+    StepForeground = 1u << 2,    // register the foreground window and refresh its group,
+                                 // unless it is the entry's own window
+    StepRefreshWindow = 1u << 3, // refresh the group of the entry's window
+    StepRescan = 1u << 4,        // look for windows not yet known
+    StepRefreshAll = 1u << 5,    // one refresh pass over all groups
+};
+
+// What an entry does to the flash detection of its window, when that window is
+// a member of a group that has a proxy.
+enum class FlashEffect {
+    None,       // the count stays
+    Reset,      // the count starts again
+    Count,      // one more caption toggle
+    CheckTitle, // a title set after enough toggles is a flash
+};
+
+struct EntryPlan {
+    unsigned steps;     // DrainStep bits
+    FlashEffect flash;  // on the member's toggle count
+    bool clearFlashing; // the member is no longer marked as flashing
+};
+
+// The plan of one entry. Without the taskbar subclass nothing reports new
+// taskbar buttons, so the window events themselves drive the refreshes.
+EntryPlan PlanEntry(uint32_t code, bool subclassInEffect, bool loadInEffect);
+
+// A window flashes its title bar by toggling its caption and then setting its
+// title: this many toggles before a title count as a flash.
+constexpr int FlashToggles = 2;
+
+struct FlashCount {
+    int count;   // the member's toggle count afterwards
+    bool report; // the window was seen flashing
+};
+FlashCount NextFlashCount(FlashEffect effect, int count);
+
+// Entries are handled well after the messages they record, so a pass sees the
+// desktop as it is when it runs, which includes what every entry already
+// waiting in the ring reports. A second pass asked for by such an entry finds
+// nothing new unless the model changed in between, and is skipped. Entries
+// written after a pass began always get their own. `pending` is the number of
+// unread entries, the one being handled included, when a pass is asked for.
+class DrainCoalescer {
+  public:
+    bool TakeRefreshAll(int pending);
+    // `group` names the window's group; a refresh of one group covers only
+    // that group and holds until membership changes.
+    bool TakeRefreshGroup(uintptr_t group, int pending);
+    bool TakeRescan(int pending); // a rescan that runs also counts as a change
+    void MembershipChanged();     // a window joined or left a group
+    void EntryDone();             // the entry being handled is done
+    bool SkippedAny() const { return skipped_; }
+
+  private:
+    struct Covered {
+        uintptr_t group;
+        int entries; // unread entries that were waiting when its refresh began
+    };
+    static constexpr int GroupSlots = 8;
+
+    bool passRan_ = false;
+    bool modelChanged_ = false;
+    int passCovers_ = 0;
+    bool rescanRan_ = false;
+    int rescanCovers_ = 0;
+    Covered groups_[GroupSlots] = {};
+    int nextGroupSlot_ = 0;
+    bool skipped_ = false;
+};

@@ -1,0 +1,6 @@
+#include "taskbar/state.h"
+
+HINSTANCE Instance = nullptr;
+ITaskbarList* TaskbarListObject = nullptr;
+int MenuReady = 0;
+UINT MenuSelection = 0;
