@@ -252,7 +252,7 @@ TEST_F(Ring, SetWndRefusesWhenTheListIsFull) {
 
 // Three programs: one holding the hook, one refused, and one started after the
 // refused one ended, while the first still runs.
-TEST(HookOwner, EachProgramsFreeHookRemovesOnlyItsOwnHook) {
+TEST(HookOwner, ARefusedProgramLeavesTheRunningHookAloneAndTheNextStartAfterItsEndIsAccepted) {
     ResetLibrary();
     HWND wnd = CreateSinkWindow();
     ASSERT_NE(wnd, nullptr);
@@ -265,18 +265,15 @@ TEST(HookOwner, EachProgramsFreeHookRemovesOnlyItsOwnHook) {
     ASSERT_TRUE(first.Start("hook-owner"));
     HHOOK firstHook = Area().hook;
     ASSERT_NE(firstHook, nullptr);
-    // The refused program: its FreeHook leaves the running hook alone.
+    // The refused program: its FreeHook leaves the running hook and its flag alone.
     EXPECT_EQ(SetHook(0, 0), 0);
     EXPECT_EQ(FreeHook(), 1);
     EXPECT_EQ(Area().hook, firstHook);
+    EXPECT_EQ(SetHook(0, 0), 0);
     NoticeHooksOfOtherProcesses();
     EXPECT_EQ(records(1), 1); // the first program's hook goes on recording
-    // The next program is accepted; the first one's end removes the first hook only.
-    ASSERT_EQ(SetHook(0, 0), 1);
-    HHOOK ownHook = Area().hook;
-    EXPECT_NE(ownHook, firstHook);
     first.Stop();
-    EXPECT_EQ(Area().hook, ownHook);
+    ASSERT_EQ(SetHook(0, 0), 1);
     EXPECT_EQ(records(2), 1);
     EXPECT_EQ(FreeHook(), 1);
     EXPECT_EQ(records(3), 0);
@@ -511,13 +508,10 @@ TEST_F(FakeTaskbarTest, TaskbarKeepsWorkingWhenTheProgramEndsWithoutFreeHook) {
             EXPECT_EQ(Tray(TrayInsertA, 0, 0x400 + i), 0);
         EXPECT_EQ(Tray(TrayRavikMapped), 1);
         EXPECT_TRUE(tray_.Running());
-        // The next program is refused once (the flag outlived its program);
-        // its FreeHook clears the flag, and the start after it takes over the
-        // subclass in place and undoes it at its end.
+        // The flag outlived its program, which has ended: the next start
+        // takes it, keeps the subclass in place and undoes it at its end.
         WNDPROC kept = Area().savedTabProc;
-        EXPECT_EQ(SetHook(1, 0), 0);
-        EXPECT_EQ(FreeHook(), 1);
-        EXPECT_EQ(Tray(TrayTabProc), TabRunsOtherProc);
+        EXPECT_EQ(Area().hookActive, 1);
         ASSERT_EQ(SetHook(1, 0), 1);
         EXPECT_EQ(SetSubClass(load), 1);
         EXPECT_EQ(Area().savedTabProc, kept);
