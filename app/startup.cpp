@@ -15,8 +15,10 @@
 #include "engine/scan.h"
 #include "hook/ravik.h"
 #include "res/resource.h"
+#include "taskbar/buttons.h"
 #include "taskbar/proxy.h"
 #include "taskbar/state.h"
+#include "taskbar/taken_buttons.h"
 
 namespace {
 
@@ -125,10 +127,43 @@ void RegisterWindowClass(const char* name, WNDPROC procedure) {
     RegisterClassExA(&wc);
 }
 
-// The orderly stop after a start-up failure that came after the main window:
-// every proxy's button goes and every visible member gets its own back.
-int StopAfterFailure() {
+LPTOP_LEVEL_EXCEPTION_FILTER FormerExceptionFilter = nullptr;
+
+// A crash gives the buttons back before the process dies: the proxies go
+// with the process, the members' own buttons would not come back by
+// themselves. What cannot be given back now stays listed for the next run.
+LONG WINAPI GiveButtonsBackOnCrash(EXCEPTION_POINTERS* info) {
+    GiveBackTakenButtons();
+    SaveTakenButtons(); // also when the crash came inside a burst
+    return FormerExceptionFilter ? FormerExceptionFilter(info) : EXCEPTION_CONTINUE_SEARCH;
+}
+
+// Every proxy's button goes and every visible member gets its own back, and
+// so does any other window whose button is still listed as taken.
+void GiveAllButtonsBack() {
+    TaskbarBurst burst;
     DestroyAllProxies();
+    GiveBackTakenButtons();
+}
+
+// Buttons an earlier run took away and could not give back (it was killed,
+// or it crashed) come back before the windows are grouped again; grouping
+// then takes away what it should.
+void GroupTheDesktop() {
+    TaskbarBurst burst;
+    LoadTakenButtons();
+    FormerExceptionFilter = SetUnhandledExceptionFilter(GiveButtonsBackOnCrash);
+    GiveBackTakenButtons();
+    MenuReady = 0;
+    ClearIndex();
+    ScanAllWindows();
+    CreateAllTabWnds();
+    MenuReady = 1;
+}
+
+// The orderly stop after a start-up failure that came after the main window.
+int StopAfterFailure() {
+    GiveAllButtonsBack();
     // Its WM_DESTROY removes the notification-area icon; the WM_QUIT it posts is
     // never read.
     DestroyWindow(MainWnd);
@@ -139,7 +174,7 @@ int StopAfterFailure() {
 
 int Shutdown(int exitCode) {
     // Every grouped window has its own button again before the hook goes.
-    DestroyAllProxies();
+    GiveAllButtonsBack();
     if (!FreeHook()) ReportFailure(UnhookFailedText, GetLastError());
     ReleaseTaskbarListObject();
     ReleaseLocksAndCom();
@@ -199,14 +234,13 @@ int RunPelmora(HINSTANCE instance) {
     ShowWindow(MainWnd, SW_HIDE);
     UpdateWindow(MainWnd);
 
-    MenuReady = 0;
-    ClearIndex();
-    ScanAllWindows();
-    CreateAllTabWnds();
-    MenuReady = 1;
+    GroupTheDesktop();
 
     if (!SetHook(SubClassInEffect, Settings.ClassAddress)) {
         ReportFailure(HookFailedText, GetLastError());
+        // Gives back whatever part of the hook this process holds; nothing
+        // when another program holds it.
+        FreeHook();
         return StopAfterFailure();
     }
     if (SubClassInEffect && !SetSubClass(LoadInEffect)) {

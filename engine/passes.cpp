@@ -76,6 +76,7 @@ void RefreshGroupOf(HWND hwnd) {
 // stay a member for ever when the library sees no WM_DESTROY, and a new window
 // that got its recycled handle would inherit the old membership.
 void RefreshGroups() {
+    TaskbarBurst burst;
     for (WndGroup* g = GroupList; g;) {
         WndGroup* nextGroup = g->next;
         for (WndMember* m = g->members; m;) {
@@ -106,6 +107,7 @@ void RefreshGroups() {
 // refresh pass); they come back when no proxy could be made. A shown group
 // that has a proxy keeps its title.
 void ApplyThresholds() {
+    TaskbarBurst burst;
     for (WndGroup* g = GroupList; g; g = g->next) {
         if (!g->tab) {
             if (!IsGroupShown(g)) continue;
@@ -135,6 +137,7 @@ void DestroyAllGroups() {
 }
 
 void RebuildGroups() {
+    TaskbarBurst burst;
     DestroyAllGroups();
     ScanAllWindows();
     CreateAllTabWnds();

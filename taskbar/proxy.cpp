@@ -130,6 +130,7 @@ void DestroyTabWnd(WndGroup* group) {
 }
 
 void DestroyAllProxies() {
+    TaskbarBurst burst;
     while (TabWnd* tab = TabWndList) {
         if (tab->group) {
             DestroyTabWnd(tab->group);

@@ -1,0 +1,131 @@
+#include "taskbar/taken_buttons.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+
+#include "core/errorlog.h"
+#include "core/settings.h"
+#include "taskbar/buttons.h"
+#include "taskbar/state.h"
+
+namespace {
+
+constexpr char SaveFailedText[] = "ボタンの一覧の保存に失敗しました\n";
+
+struct TakenButton {
+    DWORD window;  // the handle's 32 significant bits
+    DWORD process; // the id of the process that owned the window
+};
+
+TakenButton* List = nullptr;
+int Count = 0;
+int Capacity = 0;
+bool Changed = false;
+bool SaveFailureLogged = false;
+
+HWND WindowOf(const TakenButton& b) {
+    return (HWND)LongToHandle((LONG)b.window); // handles widen by sign extension
+}
+
+DWORD ProcessOf(HWND hwnd) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    return pid;
+}
+
+int Find(DWORD window) {
+    for (int i = 0; i < Count; ++i)
+        if (List[i].window == window) return i;
+    return -1;
+}
+
+void RemoveAt(int i) {
+    List[i] = List[--Count];
+    Changed = true;
+}
+
+bool Append(TakenButton b) {
+    if (Count == Capacity) {
+        int grown = Capacity ? Capacity * 2 : 64;
+        auto* bigger = static_cast<TakenButton*>(realloc(List, grown * sizeof(TakenButton)));
+        if (!bigger) return false;
+        List = bigger;
+        Capacity = grown;
+    }
+    List[Count++] = b;
+    Changed = true;
+    return true;
+}
+
+bool FileName(char* name) {
+    return FileBesideProgram(TakenButtonsFile, name) != 0;
+}
+
+} // namespace
+
+void NoteButtonTaken(HWND hwnd) {
+    TakenButton b = {HandleToUlong(hwnd), ProcessOf(hwnd)};
+    int i = Find(b.window);
+    if (i < 0) {
+        Append(b); // without memory the button is still given back by this run
+    } else if (List[i].process != b.process) {
+        List[i].process = b.process;
+        Changed = true;
+    }
+}
+
+void NoteButtonBack(HWND hwnd) {
+    int i = Find(HandleToUlong(hwnd));
+    if (i >= 0) RemoveAt(i);
+}
+
+void LoadTakenButtons() {
+    Count = 0;
+    Changed = false;
+    char name[TextBufferSize];
+    if (!FileName(name)) return;
+    FILE* file = fopen(name, "r");
+    if (!file) return;
+    unsigned long window = 0, process = 0;
+    while (fscanf(file, "%lx %lu", &window, &process) == 2) {
+        if (Find((DWORD)window) < 0) Append(TakenButton{(DWORD)window, (DWORD)process});
+    }
+    fclose(file);
+    Changed = false;
+}
+
+void GiveBackTakenButtons() {
+    TaskbarBurst burst;
+    // From the end: a removal moves the last entry, already handled, into
+    // the place of the one removed.
+    for (int i = Count - 1; i >= 0; --i) {
+        HWND hwnd = WindowOf(List[i]);
+        // AddTabIfVisible drops the window once its button is back, or when
+        // it is hidden and has none.
+        if (IsWindow(hwnd) && ProcessOf(hwnd) == List[i].process)
+            AddTabIfVisible(hwnd);
+        else
+            RemoveAt(i);
+    }
+}
+
+void SaveTakenButtons() {
+    if (!Changed) return;
+    char name[TextBufferSize];
+    if (!FileName(name)) return;
+    Changed = false;
+    if (Count == 0) {
+        DeleteFileA(name); // no file is an empty list
+        return;
+    }
+    FILE* file = fopen(name, "w");
+    bool written = file != nullptr;
+    for (int i = 0; written && i < Count; ++i)
+        written = fprintf(file, "%08lx %lu\n", (unsigned long)List[i].window,
+                          (unsigned long)List[i].process) > 0;
+    if (file && fclose(file) != 0) written = false;
+    if (written) return;
+    Changed = true; // tried again at the end of the next burst
+    if (!SaveFailureLogged) ErrorLog(SaveFailedText);
+    SaveFailureLogged = true;
+}
