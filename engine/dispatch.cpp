@@ -12,9 +12,13 @@
 #include "engine/scan.h"
 #include "hook/pure/ring.h"
 #include "hook/ravik.h"
+#include "taskbar/buttons.h"
 #include "taskbar/proxy.h"
 
 namespace {
+
+// The settle pass that follows a burst of entries that shared passes.
+SettleTimer Settle;
 
 // Entries still unread, the one being handled included.
 int PendingEntries() {
@@ -70,14 +74,34 @@ void Dispatch(DrainCoalescer& drain, const WndMes& entry) {
 
 } // namespace
 
-void ProcessWndMessages() {
+bool ProcessWndMessages() {
     ScopedLock lock(&EventLock);
+    TaskbarBurst burst;
     DrainCoalescer drain;
-    while (NewMessage() != 0) {
+    int served = 0;
+    for (; served < RingSize && NewMessage() != 0; ++served) {
         WndMes entry;
         GetWndMes(&entry);
         Dispatch(drain, entry);
         IncRead();
         drain.EntryDone();
     }
+    Settle.DrainEnded(served, drain.SkippedAny(), GetTickCount());
+    return NewMessage() != 0;
+}
+
+DWORD SettleWaitMs() {
+    uint32_t wait = Settle.WaitMs(GetTickCount());
+    return wait == NoSettlePass ? INFINITE : wait;
+}
+
+// What a new taskbar button asks for: windows not yet known are registered,
+// the buttons of collapsed groups' members go again, and every proxy is
+// brought up to date.
+void RunSettlePassIfDue() {
+    if (!Settle.TakeDue(GetTickCount())) return;
+    ScopedLock lock(&EventLock);
+    TaskbarBurst burst;
+    RescanWindows();
+    RefreshGroups();
 }
