@@ -6,6 +6,7 @@
 #include "core/state.h"
 #include "taskbar/buttons.h"
 #include "taskbar/proxy.h"
+#include "taskbar/taken_buttons.h"
 
 // Creates the group's proxy and then takes the members' own buttons away.
 // When no proxy could be made the members keep their buttons: a window must
@@ -101,6 +102,7 @@ void RefreshGroups() {
             CollapseGroup(g);
         }
     }
+    GiveBackStrayButtons();
 }
 
 // Here the members' buttons go before the proxy comes (the reverse of the

@@ -4,6 +4,7 @@
 #include <stdlib.h>
 
 #include "core/errorlog.h"
+#include "core/model.h"
 #include "core/settings.h"
 #include "taskbar/buttons.h"
 #include "taskbar/state.h"
@@ -94,19 +95,37 @@ void LoadTakenButtons() {
     Changed = false;
 }
 
-void GiveBackTakenButtons() {
+namespace {
+
+bool StandsForIt(HWND hwnd) {
+    const WndGroup* group = LookupGroup(hwnd);
+    return group && group->tab;
+}
+
+void GiveBack(bool strayOnly) {
     TaskbarBurst burst;
     // From the end: a removal moves the last entry, already handled, into
     // the place of the one removed.
     for (int i = Count - 1; i >= 0; --i) {
         HWND hwnd = WindowOf(List[i]);
+        if (!IsWindow(hwnd) || ProcessOf(hwnd) != List[i].process) {
+            RemoveAt(i);
+            continue;
+        }
         // AddTabIfVisible drops the window once its button is back, or when
         // it is hidden and has none.
-        if (IsWindow(hwnd) && ProcessOf(hwnd) == List[i].process)
-            AddTabIfVisible(hwnd);
-        else
-            RemoveAt(i);
+        if (!strayOnly || !StandsForIt(hwnd)) AddTabIfVisible(hwnd);
     }
+}
+
+} // namespace
+
+void GiveBackTakenButtons() {
+    GiveBack(false);
+}
+
+void GiveBackStrayButtons() {
+    GiveBack(true);
 }
 
 void SaveTakenButtons() {

@@ -21,6 +21,10 @@ void LoadTakenButtons();
 // been given to another window since); the others are dropped. While the shell
 // does not answer, the list stays as it is.
 void GiveBackTakenButtons();
+// The same for the listed windows that no proxy stands for: a button that
+// could not be given back when its group's proxy went (the shell did not
+// answer then) comes back with the next pass.
+void GiveBackStrayButtons();
 
 // Writes the list when it changed since it was last written or read; an empty
 // list leaves no file.
