@@ -249,6 +249,11 @@ int RunPelmora(HINSTANCE instance) {
         return StopAfterFailure();
     }
 
+    // A window that came after the scan and before the hook was in force was
+    // seen by neither (SetHook empties the ring): one more rescan finds it.
+    RescanWindows();
+    RefreshGroups();
+
     // The library's process attach made the event already; this is a second
     // handle to the same one.
     HANDLE ringEvent = CreateEventA(nullptr, FALSE, FALSE, RingEventName);
