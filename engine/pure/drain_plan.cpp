@@ -97,9 +97,12 @@ void DrainCoalescer::EntryDone() {
         if (c.entries > 0) --c.entries;
 }
 
-void SettleTimer::DrainEnded(int entries, bool sharedAPass, uint32_t now) {
+void SettleTimer::DrainEnded(int entries, bool stale, uint32_t now) {
     if (entries <= 0) return; // a wake-up that found nothing is no part of a burst
-    if (sharedAPass) waiting_ = true;
+    if (stale) {
+        waiting_ = true;
+        retries_ = 0;
+    }
     if (waiting_) lastDrain_ = now;
 }
 
@@ -112,5 +115,16 @@ uint32_t SettleTimer::WaitMs(uint32_t now) const {
 bool SettleTimer::TakeDue(uint32_t now) {
     if (WaitMs(now) != 0) return false;
     waiting_ = false;
+    return true;
+}
+
+bool SettleTimer::PassRan(bool windowsBehind, uint32_t now) {
+    if (!windowsBehind || retries_ >= SettleRetries) {
+        retries_ = 0;
+        return false;
+    }
+    ++retries_;
+    waiting_ = true;
+    lastDrain_ = now;
     return true;
 }
