@@ -42,12 +42,17 @@ static WNDPROC NextTabProc(HWND hwnd) {
 // Keeps the library mapped in the shell for the rest of the shell's life. A
 // frame of TaskbarSubclassProc can still be on the shell's stack after the
 // restore (a nested message), and a hook owner that dies removes its hooks
-// without restoring the control: unmapping would then crash the shell.
+// without restoring the control: unmapping would then crash the shell. One more
+// load of the library's own file is a reference that nothing gives back (this
+// works on Windows 2000, which has no way to pin a module).
 static bool PinLibrary() {
-    HMODULE module;
-    return GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                                  GET_MODULE_HANDLE_EX_FLAG_PIN,
-                              reinterpret_cast<LPCSTR>(&TaskbarSubclassProc), &module) != 0;
+    static bool pinned; // per process: one reference is enough
+    if (pinned) return true;
+    char path[MAX_PATH];
+    DWORD n = GetModuleFileNameA(DllInstance, path, sizeof path);
+    if (n == 0 || n >= sizeof path) return false;
+    pinned = LoadLibraryA(path) != nullptr;
+    return pinned;
 }
 
 // Called with the ring mutex held, on the thread that owns the control.
