@@ -14,8 +14,9 @@ namespace testing_support {
 
 namespace {
 
-bool CopyBeside(const std::string& name, const std::string& dir) {
-    return CopyFileA((BinDir() + name).c_str(), (dir + name).c_str(), FALSE) != 0;
+// The tests run the very files that ship.
+bool CopyShipped(const std::string& name, const std::string& dir) {
+    return CopyFileA((ShippedDir() + name).c_str(), (dir + name).c_str(), FALSE) != 0;
 }
 
 // The environment block of this process with the given variables added.
@@ -82,7 +83,7 @@ BOOL CALLBACK CollectStatic(HWND hwnd, LPARAM lParam) {
 
 std::string MakeProgramCopy(const char* tag, const char* iniText) {
     std::string dir = MakeTempDir(tag);
-    if (dir.empty() || !CopyBeside("pelmora.exe", dir) || !CopyBeside("ravik.dll", dir))
+    if (dir.empty() || !CopyShipped("pelmora.exe", dir) || !CopyShipped("ravik.dll", dir))
         return std::string();
     if (iniText && !WriteFileText(dir + "pelmora.ini", iniText)) return std::string();
     return dir;

@@ -13,7 +13,7 @@ namespace testing_support {
 
 class StandinTaskbar;
 
-// A copy of pelmora.exe and ravik.dll in a fresh folder, with the given
+// A copy of the shipped pelmora.exe and ravik.dll in a fresh folder, with the given
 // pelmora.ini text (none when iniText is null).
 std::string MakeProgramCopy(const char* tag, const char* iniText);
 

@@ -30,6 +30,18 @@ std::string BinDir() {
     return s.substr(0, s.find_last_of('\\') + 1);
 }
 
+// A Unix path as Wine sees it: / is drive Z:.
+static std::string WinePath(const char* unixPath) {
+    std::string path = std::string("Z:") + unixPath;
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    return path;
+}
+
+std::string ShippedDir() {
+    return WinePath(PELMORA_SHIPPED_DIR) + "\\";
+}
+
 std::string MakeTempDir(const char* tag) {
     char base[MAX_PATH];
     GetTempPathA(MAX_PATH, base);
@@ -48,9 +60,7 @@ std::string ArtifactsDir() {
     const char* unix = getenv("PELMORA_ARTIFACTS");
     std::string dir;
     if (unix && *unix) {
-        dir = std::string("Z:") + unix;
-        for (char& c : dir)
-            if (c == '/') c = '\\';
+        dir = WinePath(unix);
     } else {
         dir = BinDir() + "artifacts";
     }

@@ -17,8 +17,13 @@ bool WaitUntil(const std::function<bool()>& cond, DWORD timeoutMs = 10000);
 void PumpMessages();
 
 // Directory of the running test executable, with its trailing backslash: the
-// build's bin folder, where pelmora.exe, ravik.dll and the test tools are.
+// build's bin folder, where the test tools are (and a copy of the shipped
+// ravik.dll, which the tests load).
 std::string BinDir();
+
+// The folder of the shipped pelmora.exe and ravik.dll that the tests run (the
+// dist folder of the build that ships them), with its trailing backslash.
+std::string ShippedDir();
 
 // A fresh, empty directory for this test (removed by the caller when wanted).
 std::string MakeTempDir(const char* tag);

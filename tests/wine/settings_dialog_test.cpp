@@ -99,9 +99,9 @@ class Dialog : public ModelTest {
   protected:
     void SetUp() override {
         ModelTest::SetUp();
-        // The dialog comes from the resources of the built pelmora.exe beside the test.
-        static HMODULE program =
-            LoadLibraryExA((BinDir() + "pelmora.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        // The dialog comes from the resources of the shipped pelmora.exe.
+        static HMODULE program = LoadLibraryExA((ShippedDir() + "pelmora.exe").c_str(), nullptr,
+                                                LOAD_LIBRARY_AS_DATAFILE);
         Instance = (HINSTANCE)program;
         ASSERT_NE(Instance, nullptr);
         dir_ = cwd_.path();
