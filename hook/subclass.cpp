@@ -1,12 +1,12 @@
 // The taskbar subclass: inside the shell's process the hook replaces the window
 // procedure of the taskbar's tab control ("Shell_TrayWnd" -> "MSTaskSwWClass" ->
-// its first child) so that the shell's button inserts, deletes and counts are
-// recorded in the ring before the control handles them.
+// its first child, a "SysTabControl32" up to Windows 2000) so that the shell's
+// button inserts, deletes and counts are recorded in the ring before the control
+// handles them.
 #include "hook/ravik_internal.h"
 
 #include <stddef.h>
 
-constexpr char TrayClassName[] = "Shell_TrayWnd";
 constexpr int ClassNameSize = 1024;
 
 static_assert(offsetof(TCITEMA, lParam) == offsetof(TCITEMW, lParam),
@@ -70,10 +70,17 @@ static void SubclassTabControl(HWND tab) {
         StoreShared(SharedArea.savedTabProc, static_cast<WNDPROC>(nullptr));
 }
 
-static BOOL CALLBACK FindTaskSwitch(HWND hwnd, LPARAM) {
+static bool HasClass(HWND hwnd, bool (*matches)(const char*)) {
     char name[ClassNameSize];
-    if (!GetClassNameA(hwnd, name, sizeof name) || !IsTaskSwitchClassName(name)) return TRUE;
-    HWND tab = GetWindow(hwnd, GW_CHILD); // the tab control is its first child
+    return hwnd && GetClassNameA(hwnd, name, sizeof name) && matches(name);
+}
+
+static BOOL CALLBACK FindTaskSwitch(HWND hwnd, LPARAM) {
+    if (!HasClass(hwnd, IsTaskSwitchClassName)) return TRUE;
+    // Only a tab control is subclassed: the toolbar or task list of later
+    // shells would never send the messages the subclass records.
+    HWND tab = GetWindow(hwnd, GW_CHILD);
+    if (!HasClass(tab, IsTabControlClassName)) return FALSE;
     StoreShared(SharedArea.tabCtrl, tab);
     if (!PinLibrary()) return FALSE; // before the lock: it takes the loader's lock
     RingLock lock;

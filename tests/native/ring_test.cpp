@@ -38,13 +38,21 @@ TEST(CountThrottle, ForwardsOnlyWhenMoreThan100msHavePassedAlsoAcrossTheWrap) {
         EXPECT_EQ(CountIsDue(c.now, c.last), c.due) << c.now << " " << c.last;
 }
 
-TEST(TaskSwitchClassName, OnlyTheExactNameMatches) {
+TEST(ShellClassNames, OnlyTheExactNamesMatch) {
     struct Case {
         const char* name;
-        bool match;
-    } cases[] = {{"MSTaskSwWClass", true},  {"MSTaskSwWClassX", false}, {"MSTaskSwWClas", false},
-                 {"mstaskswwclass", false}, {"MSTASKSWWCLASS", false},  {"", false},
-                 {"ReBarWindow32", false}};
-    for (const Case& c : cases)
-        EXPECT_EQ(IsTaskSwitchClassName(c.name), c.match) << c.name;
+        bool taskSwitch;
+        bool tabControl;
+    } cases[] = {
+        {"MSTaskSwWClass", true, false},   {"MSTaskSwWClassX", false, false},
+        {"MSTaskSwWClas", false, false},   {"mstaskswwclass", false, false},
+        {"MSTASKSWWCLASS", false, false},  {"", false, false},
+        {"ReBarWindow32", false, false},   {"SysTabControl32", false, true},
+        {"systabcontrol32", false, false}, {"SysTabControl", false, false},
+        {"ToolbarWindow32", false, false}, {"MSTaskListWClass", false, false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(IsTaskSwitchClassName(c.name), c.taskSwitch) << c.name;
+        EXPECT_EQ(IsTabControlClassName(c.name), c.tabControl) << c.name;
+    }
 }
