@@ -192,10 +192,11 @@ inline int RunLoop() {
 }
 
 // A taskbar laid out like the Windows 2000 shell's: "Shell_TrayWnd" -> a window
-// of class `switchClass` -> a SysTabControl32, topmost so that
+// of class `switchClass` -> a SysTabControl32 (or a plain window of class
+// `buttonsClass`, as later shells hold), topmost so that
 // FindWindowA("Shell_TrayWnd", NULL) finds it first. Hidden: no activation
 // messages reach the ring from it.
-inline int RunTray(const char* switchClass) {
+inline int RunTray(const char* switchClass, const char* buttonsClass) {
     INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_TAB_CLASSES};
     InitCommonControlsEx(&icc);
     std::string title = ChildTitle("tray", GetCurrentProcessId());
@@ -203,8 +204,13 @@ inline int RunTray(const char* switchClass) {
                            WS_POPUP, 0, 990, 1280, 34, nullptr);
     HWND taskSwitch =
         MakeWindow(switchClass, DefWindowProcA, "", 0, WS_CHILD | WS_VISIBLE, 0, 0, 1000, 34, tray);
-    TabControl = CreateWindowExA(0, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE | TCS_BUTTONS, 0, 0,
-                                 1000, 34, taskSwitch, nullptr, GetModuleHandleA(nullptr), nullptr);
+    if (strcmp(buttonsClass, WC_TABCONTROLA) != 0)
+        TabControl = MakeWindow(buttonsClass, DefWindowProcA, "", 0, WS_CHILD | WS_VISIBLE, 0, 0,
+                                1000, 34, taskSwitch);
+    else
+        TabControl =
+            CreateWindowExA(0, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE | TCS_BUTTONS, 0, 0, 1000,
+                            34, taskSwitch, nullptr, GetModuleHandleA(nullptr), nullptr);
     if (!tray || !taskSwitch || !TabControl) return 3;
     SetWindowPos(tray, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     TabClassProc = reinterpret_cast<WNDPROC>(GetClassLongPtrW(TabControl, GCLP_WNDPROC));
@@ -231,7 +237,8 @@ inline int RunHookOwner() {
 inline int RunChildMode(int argc, char** argv) {
     if (argc < 3 || strcmp(argv[1], "--ravik-child") != 0) return -1;
     if (strcmp(argv[2], "hook-owner") == 0) return child::RunHookOwner();
-    if (strcmp(argv[2], "tray") == 0 && argc >= 4) return child::RunTray(argv[3]);
+    if (strcmp(argv[2], "tray") == 0 && argc >= 4)
+        return child::RunTray(argv[3], argc >= 5 ? argv[4] : WC_TABCONTROLA);
     if (strcmp(argv[2], "dying-program") == 0 && argc >= 4)
         ExitProcess(SetHook(1, 0) ? SetSubClass(atoi(argv[3])) : 2);
     return 1;
@@ -246,7 +253,8 @@ class Child {
     ~Child() { Stop(); }
 
     // Starts the child and waits for its window: modes "hook-owner", and
-    // "tray" with the class name of the task-switch window.
+    // "tray" with the class name of the task-switch window (and of its child
+    // when that is no tab control).
     bool Start(const char* mode, const char* arg = "") {
         if (!Launch(mode, arg)) return false;
         std::string title = ChildTitle(mode, processId_);

@@ -529,8 +529,11 @@ TEST_F(FakeTaskbarTest, TaskbarKeepsWorkingWhenTheProgramEndsWithoutFreeHook) {
     }
 }
 
-TEST(LookAlikeTaskSwitch, AClassNameThatOnlyBeginsAlikeOrDiffersInCaseIsNotTaken) {
-    for (const char* name : {"MSTaskSwWClassX", "mstaskswwclass"}) {
+TEST(NoSubclass, ALookAlikeTaskSwitchOrOneHoldingNoTabControlIsLeftAlone) {
+    // Names that only begin alike or differ in case; the toolbar (XP, Vista)
+    // and the task list (7 to 11) of later shells.
+    for (const char* name : {"MSTaskSwWClassX", "mstaskswwclass", "MSTaskSwWClass ToolbarWindow32",
+                             "MSTaskSwWClass MSTaskListWClass"}) {
         SCOPED_TRACE(name);
         ResetLibrary();
         Child tray;
