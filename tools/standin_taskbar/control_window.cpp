@@ -15,6 +15,17 @@ constexpr UINT PollIntervalMs = 100;
 constexpr UINT_PTR IconTimer = 2;
 constexpr UINT IconIntervalMs = 1000;
 
+const char* LayoutName() {
+    switch (Standin.layout) {
+    case TaskbarLayout::Xp:
+        return "xp";
+    case TaskbarLayout::Win7:
+        return "win7";
+    default:
+        return "2000";
+    }
+}
+
 std::string Escaped(const std::wstring& text) {
     std::string utf8 = tool_ipc::WideToUtf8(text), out;
     for (char c : utf8) {
@@ -39,9 +50,12 @@ std::string StateText() {
     std::string out;
     RECT tray;
     GetWindowRect(Standin.tray, &tray);
+    HWND tab = Standin.layout == TaskbarLayout::Win2000 ? Standin.buttonStrip : nullptr;
     out += "taskbar tray=" + HandleText(Standin.tray) + " tasks=" + HandleText(Standin.taskSwitch) +
-           " tab=" + HandleText(Standin.tabCtrl) + " notify=" + HandleText(Standin.notifyArea) +
-           " rect=" + RectText(tray) + "\n";
+           " tab=" + HandleText(tab) + " notify=" + HandleText(Standin.notifyArea) +
+           " rect=" + RectText(tray) + " layout=" + LayoutName() +
+           " rebar=" + HandleText(Standin.rebar) + " buttons=" + HandleText(Standin.buttonStrip) +
+           "\n";
     HWND foreground = GetForegroundWindow();
     const std::vector<TaskButton>& buttons = Buttons();
     for (size_t i = 0; i < buttons.size(); ++i) {

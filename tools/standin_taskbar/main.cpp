@@ -1,7 +1,9 @@
-// standin_taskbar.exe: a stand-in for the Windows 2000 taskbar, for tests and
-// the demo under Wine (whose own shell has no task-switch window).
+// standin_taskbar.exe: a stand-in for the Windows taskbar, for tests and the
+// demo under Wine (whose own shell has no task-switch window).
 //
 //   standin_taskbar.exe                  runs the taskbar until asked to quit
+//   standin_taskbar.exe /layout NAME     the same with the class tree of another
+//                                        shell: 2000 (the default), xp or win7
 //   standin_taskbar.exe /print           prints the running taskbar's state
 //   standin_taskbar.exe /wait [ms]       waits until a taskbar is running
 //   standin_taskbar.exe /clearlog        empties the log of taskbar-list calls
@@ -80,13 +82,14 @@ void CreateFonts() {
                                    DEFAULT_PITCH | FF_DONTCARE, L"ＭＳ Ｐゴシック");
 }
 
-int RunTaskbar() {
+int RunTaskbar(TaskbarLayout layout) {
     if (FindControl()) {
         fprintf(stderr, "standin_taskbar: a stand-in taskbar is already running\n");
         return 1;
     }
     Standin.instance = GetModuleHandleA(nullptr);
-    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_TAB_CLASSES};
+    Standin.layout = layout;
+    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_TAB_CLASSES | ICC_BAR_CLASSES | ICC_COOL_CLASSES};
     InitCommonControlsEx(&icc);
     CreateFonts();
     if (!RegisterControlClass() || !RegisterTrayClass() || !RegisterTaskSwitchClass() ||
@@ -158,20 +161,42 @@ int Quit() {
     return 0;
 }
 
+bool ParseLayout(const char* name, TaskbarLayout* layout) {
+    const struct {
+        const char* name;
+        TaskbarLayout layout;
+    } layouts[] = {
+        {"2000", TaskbarLayout::Win2000}, {"xp", TaskbarLayout::Xp}, {"win7", TaskbarLayout::Win7}};
+    for (const auto& l : layouts) {
+        if (_stricmp(name, l.name) == 0) {
+            *layout = l.layout;
+            return true;
+        }
+    }
+    return false;
+}
+
+int Usage() {
+    fprintf(stderr, "usage: standin_taskbar.exe [/layout 2000|xp|win7 | /print | /wait [ms] | "
+                    "/clearlog | /taskbarcreated | /quit]\n");
+    return 2;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     // Lines end in "\n" for the shell scripts that read them.
     _setmode(_fileno(stdout), _O_BINARY);
-    if (argc < 2) return RunTaskbar();
+    if (argc < 2) return RunTaskbar(TaskbarLayout::Win2000);
     const char* command = argv[1];
+    if (!strcmp(command, "/layout")) {
+        TaskbarLayout layout;
+        return argc == 3 && ParseLayout(argv[2], &layout) ? RunTaskbar(layout) : Usage();
+    }
     if (!strcmp(command, "/print")) return Client("state");
     if (!strcmp(command, "/clearlog")) return Client("clearlog");
     if (!strcmp(command, "/taskbarcreated")) return Client("taskbarcreated");
     if (!strcmp(command, "/quit")) return Quit();
     if (!strcmp(command, "/wait")) return WaitForTaskbar(argc > 2 ? atoi(argv[2]) : 10000);
-    fprintf(stderr,
-            "usage: standin_taskbar.exe [/print | /wait [ms] | /clearlog | /taskbarcreated | "
-            "/quit]\n");
-    return 2;
+    return Usage();
 }

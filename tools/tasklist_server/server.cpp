@@ -18,10 +18,8 @@ LONG LockCount = 0; // objects alive plus LockServer locks
 // The stand-in's task-switch window: the first "Shell_TrayWnd" that has one.
 HWND FindTaskSwitch() {
     HWND tray = nullptr;
-    while ((tray = FindWindowExA(nullptr, tray, standin::TrayClass, nullptr))) {
-        HWND tasks = FindWindowExA(tray, nullptr, standin::TaskSwitchClass, nullptr);
-        if (tasks) return tasks;
-    }
+    while ((tray = FindWindowExA(nullptr, tray, standin::TrayClass, nullptr)))
+        if (HWND tasks = standin::FindTaskSwitchIn(tray)) return tasks;
     return nullptr;
 }
 
