@@ -3,7 +3,9 @@
 // receives the hook library's window events, and runs the poll.
 #include "tools/standin_taskbar/standin.h"
 
+#include <ctype.h>
 #include <stdio.h>
+#include <stdlib.h>
 
 #include "tools/common/ipc.h"
 #include "tools/standin_taskbar/protocol.h"
@@ -14,6 +16,7 @@ constexpr UINT_PTR PollTimer = 1;
 constexpr UINT PollIntervalMs = 100;
 constexpr UINT_PTR IconTimer = 2;
 constexpr UINT IconIntervalMs = 1000;
+constexpr UINT HangMessage = WM_APP + 100; // wParam: milliseconds, 0 = for ever
 
 const char* LayoutName() {
     switch (Standin.layout) {
@@ -103,6 +106,10 @@ LRESULT OnRequest(WPARAM wParam, LPARAM lParam) {
     } else if (request == "quit") {
         tool_ipc::SendReply(replyTo, "ok");
         PostQuitMessage(0);
+    } else if (request.compare(0, 5, "hang ") == 0 && isdigit(request[5] & 0xFF)) {
+        // Posted: the caller has its reply before the taskbar stops answering.
+        tool_ipc::SendReply(replyTo, "ok");
+        PostMessageW(Standin.control, HangMessage, strtoul(request.c_str() + 5, nullptr, 10), 0);
     } else {
         tool_ipc::SendReply(replyTo, "error: unknown request \"" + request + "\"");
     }
@@ -128,6 +135,11 @@ LRESULT CALLBACK ControlWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         return 0;
     case WM_COPYDATA:
         return OnRequest(wParam, lParam);
+    case HangMessage:
+        // The whole taskbar stops answering: every window of the stand-in
+        // belongs to this thread, and Sleep handles no sent message.
+        Sleep(wParam ? static_cast<DWORD>(wParam) : INFINITE);
+        return 0;
     case WM_DESTROY:
         KillTimer(hwnd, PollTimer);
         KillTimer(hwnd, IconTimer);

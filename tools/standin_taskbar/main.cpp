@@ -8,7 +8,10 @@
 //   standin_taskbar.exe /wait [ms]       waits until a taskbar is running
 //   standin_taskbar.exe /clearlog        empties the log of taskbar-list calls
 //   standin_taskbar.exe /taskbarcreated  broadcasts "TaskbarCreated"
-//   standin_taskbar.exe /quit            ends the running taskbar and waits for it
+//   standin_taskbar.exe /hang MS         makes the running taskbar stop answering
+//                                        for MS milliseconds (0: until killed)
+//   standin_taskbar.exe /quit            ends the running taskbar and waits for
+//                                        it; one that does not answer is killed
 #include <windows.h>
 #include <commctrl.h>
 
@@ -146,10 +149,29 @@ int WaitForTaskbar(DWORD timeoutMs) {
     return 0;
 }
 
+// A taskbar that was told to hang (or hangs for any reason) cannot be asked
+// to quit: its process is ended instead.
+bool Kill(HWND control) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(control, &pid);
+    HANDLE process = pid ? OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid) : nullptr;
+    if (!process) return false;
+    bool ended =
+        TerminateProcess(process, 1) && WaitForSingleObject(process, 5000) == WAIT_OBJECT_0;
+    CloseHandle(process);
+    return ended;
+}
+
 int Quit() {
     HWND control = FindControlAnywhere();
     if (!control) return 0;
-    if (Client("quit")) return 1;
+    std::string reply;
+    if (!tool_ipc::Request(control, "quit", &reply, 2000)) {
+        if (Kill(control)) return 0;
+        fprintf(stderr, "standin_taskbar: the stand-in taskbar neither answers nor ends\n");
+        return 1;
+    }
+    printf("%s\n", reply.c_str());
     DWORD start = GetTickCount();
     while (IsWindow(control)) {
         if (GetTickCount() - start > 5000) {
@@ -178,7 +200,7 @@ bool ParseLayout(const char* name, TaskbarLayout* layout) {
 
 int Usage() {
     fprintf(stderr, "usage: standin_taskbar.exe [/layout 2000|xp|win7 | /print | /wait [ms] | "
-                    "/clearlog | /taskbarcreated | /quit]\n");
+                    "/clearlog | /taskbarcreated | /hang MS | /quit]\n");
     return 2;
 }
 
@@ -193,6 +215,8 @@ int main(int argc, char** argv) {
         TaskbarLayout layout;
         return argc == 3 && ParseLayout(argv[2], &layout) ? RunTaskbar(layout) : Usage();
     }
+    if (!strcmp(command, "/hang"))
+        return argc == 3 ? Client((std::string("hang ") + argv[2]).c_str()) : Usage();
     if (!strcmp(command, "/print")) return Client("state");
     if (!strcmp(command, "/clearlog")) return Client("clearlog");
     if (!strcmp(command, "/taskbarcreated")) return Client("taskbarcreated");

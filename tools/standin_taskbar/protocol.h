@@ -31,6 +31,8 @@ inline HWND FindTaskSwitchIn(HWND tray) {
 //   "state"          -> the taskbar's state, one line per item (format below)
 //   "clearlog"       -> empties the log of taskbar-list calls
 //   "taskbarcreated" -> broadcasts "TaskbarCreated" as a restarted shell does
+//   "hang MS"        -> "ok", then the taskbar stops answering any message for
+//                       MS milliseconds (0: until the process is killed)
 //   "quit"           -> ends the stand-in (reply "ok" first)
 // State lines, UTF-8, fields separated by one blank, the title always last:
 //   taskbar tray=0x.. tasks=0x.. tab=0x.. notify=0x.. rect=l,t,r,b layout=2000|xp|win7
