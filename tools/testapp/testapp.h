@@ -37,6 +37,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace testapp {
 
@@ -47,6 +48,22 @@ constexpr char DefaultWindowClass[] = "PelmoraTestWindow";
 bool InitWindows(HINSTANCE instance);
 std::string RunCommand(const std::string& line); // one command, its reply
 void DestroyAllWindows();
+
+// ---- the options of "open" (open_options.cpp) ----
+struct OpenOptions {
+    int count = 1;
+    std::string className = DefaultWindowClass;
+    std::string title = "Test window";             // "%d" becomes the window's number
+    int x = -1, y = -1, width = 360, height = 240; // -1: cascaded
+    bool visible = true, tool = false, appWindow = false, owned = false, disabled = false;
+    bool fixed = false, askClose = false;
+    int show = SW_SHOWNORMAL;
+    std::string ownerRef; // owner=R as given
+    HWND owner = nullptr;
+};
+// Reads words[1...] (words[0] is "open"); an error text, or empty.
+std::string ParseOpenOptions(const std::vector<std::string>& words, OpenOptions* o);
+std::string ReplaceNumber(const std::string& title, int number);
 
 // ---- the control thread (control.cpp) ----
 // Starts the control thread; commands reach dispatch (a window of the UI thread).

@@ -160,83 +160,12 @@ HWND FirstLiveWindow() {
     return nullptr;
 }
 
-std::string ReplaceNumber(const std::string& title, int number) {
-    std::string out;
-    for (size_t i = 0; i < title.size(); ++i) {
-        if (title[i] == '%' && i + 1 < title.size() && title[i + 1] == 'd') {
-            out += std::to_string(number);
-            ++i;
-        } else {
-            out += title[i];
-        }
-    }
-    return out;
-}
-
-struct OpenOptions {
-    int count = 1;
-    std::string className = DefaultWindowClass;
-    std::string title = "Test window";
-    int x = -1, y = -1, width = 360, height = 240; // -1: cascaded
-    bool visible = true, tool = false, appWindow = false, owned = false, disabled = false;
-    bool fixed = false, askClose = false;
-    int show = SW_SHOWNORMAL;
-    HWND owner = nullptr;
-};
-
-// One "key" or "key=value" of the open command; an error text, or empty.
-std::string ParseOption(const std::string& word, OpenOptions* o) {
-    size_t eq = word.find('=');
-    std::string key = word.substr(0, eq);
-    std::string value = eq == std::string::npos ? "" : word.substr(eq + 1);
-    const struct {
-        const char* name;
-        bool* flag;
-    } flags[] = {{"tool", &o->tool},   {"appwindow", &o->appWindow},
-                 {"owned", &o->owned}, {"disabled", &o->disabled},
-                 {"fixed", &o->fixed}, {"askclose", &o->askClose}};
-    for (const auto& f : flags) {
-        if (key == f.name) {
-            *f.flag = true;
-            return std::string();
-        }
-    }
-    const struct {
-        const char* name;
-        int* number;
-    } numbers[] = {
-        {"count", &o->count}, {"x", &o->x}, {"y", &o->y}, {"w", &o->width}, {"h", &o->height}};
-    for (const auto& n : numbers) {
-        if (key == n.name) {
-            *n.number = atoi(value.c_str());
-            return std::string();
-        }
-    }
-    if (key == "class")
-        o->className = value;
-    else if (key == "title")
-        o->title = value;
-    else if (key == "hidden")
-        o->visible = false;
-    else if (key == "minimized")
-        o->show = SW_SHOWMINIMIZED;
-    else if (key == "maximized")
-        o->show = SW_SHOWMAXIMIZED;
-    else if (key == "owner") {
-        o->owner = ParseWindow(value);
-        if (!o->owner) return "error: no window " + value;
-    } else {
-        return "error: unknown option " + word;
-    }
-    return std::string();
-}
-
 std::string Open(const std::vector<std::string>& words) {
     OpenOptions o;
-    for (size_t i = 1; i < words.size(); ++i) {
-        std::string error = ParseOption(words[i], &o);
-        if (!error.empty()) return error;
-    }
+    std::string error = ParseOpenOptions(words, &o);
+    if (!error.empty()) return error;
+    if (!o.ownerRef.empty() && !(o.owner = ParseWindow(o.ownerRef)))
+        return "error: no window " + o.ownerRef;
     if (o.count < 1 || o.count > 100) return "error: count must be 1 to 100";
     if (o.owned && !o.owner && !(o.owner = FirstLiveWindow())) return "error: no window to own it";
     if (!EnsureClass(o.className)) return "error: cannot register " + o.className;
