@@ -19,6 +19,7 @@ struct AppWindow {
     HWND hwnd;
     bool askClose;
     std::vector<std::string> events;
+    bool refuseClose;
 };
 
 HINSTANCE Instance = nullptr;
@@ -46,6 +47,7 @@ std::string Hex(unsigned long long value) {
 void OnClose(HWND hwnd) {
     Log(hwnd, "close");
     AppWindow* w = Find(hwnd);
+    if (w && w->refuseClose) return;
     if (w && w->askClose) {
         Log(hwnd, "question");
         char title[256];
@@ -81,9 +83,12 @@ LRESULT CALLBACK TestWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     case WM_CLOSE:
         OnClose(hwnd);
         return 0;
-    case WM_SYSCOMMAND:
+    case WM_SYSCOMMAND: {
         Log(hwnd, "syscommand " + Hex(wParam & 0xFFF0));
+        AppWindow* w = Find(hwnd);
+        if ((wParam & 0xFFF0) == SC_CLOSE && w && w->refuseClose) return 0;
         break;
+    }
     case 0x0313: // WM_POPUPSYSTEMMENU: x and y of the screen point in lParam
         Log(hwnd, "popupsystemmenu " + std::to_string(static_cast<short>(LOWORD(lParam))) + " " +
                       std::to_string(static_cast<short>(HIWORD(lParam))));
@@ -180,7 +185,7 @@ std::string Open(const std::vector<std::string>& words) {
                                     style, o.x >= 0 ? o.x : offset, o.y >= 0 ? o.y : offset,
                                     o.width, o.height, o.owner, nullptr, Instance, nullptr);
         if (!hwnd) return "error: CreateWindowEx: " + tool_ipc::LastErrorText();
-        Windows.push_back({hwnd, o.askClose, {}});
+        Windows.push_back({hwnd, o.askClose, {}, false});
         if (o.visible) ShowWindow(hwnd, o.show);
         if (!reply.empty()) reply += ' ';
         reply += tool_ipc::HandleText(hwnd);
@@ -231,6 +236,21 @@ HWND QuestionOf(HWND owner) {
     return search.found;
 }
 
+// The switches of one window: "askclose|refuseclose|spin R on|off".
+std::string Switch(const std::string& verb, HWND hwnd, const std::string& argument) {
+    if (argument != "on" && argument != "off") return "error: " + verb + " needs on or off";
+    bool on = argument == "on";
+    if (verb == "askclose")
+        Find(hwnd)->askClose = on;
+    else if (verb == "refuseclose")
+        Find(hwnd)->refuseClose = on;
+    else if (on)
+        StartSpin(hwnd);
+    else
+        StopSpin(hwnd);
+    return "ok";
+}
+
 // Commands that act on one window: "verb R [argument]".
 std::string OnWindow(const std::vector<std::string>& words) {
     const std::string& verb = words[0];
@@ -277,9 +297,8 @@ std::string OnWindow(const std::vector<std::string>& words) {
         SendMessageA(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
         SendMessageA(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
         return tool_ipc::HandleText(icon);
-    } else if (verb == "askclose") {
-        if (argument != "on" && argument != "off") return "error: askclose needs on or off";
-        Find(hwnd)->askClose = argument == "on";
+    } else if (verb == "askclose" || verb == "refuseclose" || verb == "spin") {
+        return Switch(verb, hwnd, argument);
     } else if (verb == "answer") {
         int id = argument == "yes"      ? IDYES
                  : argument == "no"     ? IDNO
