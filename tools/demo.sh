@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# The demo: shows pelmora at work on a stand-in Windows 2000 taskbar under Wine.
-# Run as root from anywhere: bash tools/demo.sh
+# The demo: shows pelmora at work on a stand-in taskbar under Wine.
+# Run as root from anywhere: bash tools/demo.sh [--layout 2000|xp|win7]
 #
+# --layout picks the class tree of the stand-in taskbar: 2000 (the default,
+# a tab control holds the buttons), xp (a toolbar) or win7 (a task list).
 # It installs what is missing, builds the shipped 64-bit program (build/ship64)
 # and the test tools (build/win64), and then, under Xvfb
 # (or on your X display when DISPLAY is set), starts the stand-in taskbar, opens
@@ -9,6 +11,18 @@
 # with pelmora, and after pelmora ended, and saves screenshots of each in
 # build/win64/demo/. It stops everything it started.
 set -euo pipefail
+layout=2000
+while (($#)); do
+    case $1 in
+    --layout) layout=${2:-}; shift; (($#)) && shift ;;
+    --layout=*) layout=${1#--layout=}; shift ;;
+    *) echo "usage: bash tools/demo.sh [--layout 2000|xp|win7]" >&2; exit 2 ;;
+    esac
+done
+case $layout in
+2000 | xp | win7) ;;
+*) echo "demo: unknown layout \"$layout\" (2000, xp or win7)" >&2; exit 2 ;;
+esac
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="${PELMORA_BUILD_DIR:-$root/build}"
 
@@ -68,8 +82,8 @@ wait_for() { # description, command... (retried for up to 30 s)
     exit 1
 }
 
-echo "== Starting the stand-in taskbar"
-"${wine[@]}" "$bin/standin_taskbar.exe" </dev/null >/dev/null 2>&1 &
+echo "== Starting the stand-in taskbar (layout $layout)"
+"${wine[@]}" "$bin/standin_taskbar.exe" /layout "$layout" </dev/null >/dev/null 2>&1 &
 standin_pid=$!
 wait_for "the stand-in taskbar" "${wine[@]}" "$bin/standin_taskbar.exe" /wait 1000
 
