@@ -105,7 +105,7 @@ bool RegisterTaskbarListServer() {
     return ok;
 }
 
-bool StandinTaskbar::Start() {
+bool StandinTaskbar::Start(const char* layout) {
     // A stand-in left over by a test that crashed would refuse a second one.
     if (HWND old = FindControl()) {
         std::string reply;
@@ -113,7 +113,7 @@ bool StandinTaskbar::Start() {
         WaitForExit(nullptr, old, 5000);
     }
     if (!RegisterTaskbarListServer()) return false;
-    process_ = StartProcess("\"" + BinDir() + "standin_taskbar.exe\"");
+    process_ = StartProcess("\"" + BinDir() + "standin_taskbar.exe\" /layout " + layout);
     if (!process_) return false;
     // Answering a request means it is ready: its loop runs only after it is set up.
     return WaitUntil([] {

@@ -53,7 +53,8 @@ class StandinTaskbar {
 
     // Ends a stand-in left over by an earlier test, makes sure the taskbar-list
     // server is registered, starts the stand-in and waits until it answers.
-    bool Start();
+    // `layout` is the shell whose class tree it copies: "2000", "xp" or "win7".
+    bool Start(const char* layout = "2000");
     // Asks it to quit and waits until it has ended.
     bool Stop();
 

@@ -21,10 +21,10 @@
 
 namespace ravik_test {
 
-// The section ".sharedd" of the loaded ravik.dll: the very memory every process
-// that maps the library shares.
-inline const SharedHookArea* MappedArea() {
-    auto base = reinterpret_cast<const BYTE*>(GetModuleHandleA("ravik.dll"));
+// The section ".sharedd" of a loaded ravik.dll (the one this executable loads
+// by default): the very memory every process that maps that file shares.
+inline const SharedHookArea* MappedArea(HMODULE library = GetModuleHandleA("ravik.dll")) {
+    auto base = reinterpret_cast<const BYTE*>(library);
     if (!base) return nullptr;
     auto nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
         base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
