@@ -20,7 +20,6 @@
 namespace {
 
 constexpr char MainClassName[] = "pelmora";
-constexpr char ProxyClassName[] = "tabtab";
 constexpr char MainWindowTitle[] = "";  // also the tip of the notification-area icon
 constexpr DWORD AnyComContext = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER;
 
@@ -109,8 +108,7 @@ void ReleaseTaskbarListObject() {
 }
 
 void ReleaseLocksAndCom() {
-    DeleteCriticalSection(&AllocLock);
-    DeleteCriticalSection(&EventLock);
+    DeleteModelLocks();
     CoUninitialize();
 }
 
@@ -170,8 +168,7 @@ int RunPelmora(HINSTANCE instance) {
     Instance = instance;
     SetProgramDir();
     CoInitialize(nullptr);
-    InitializeCriticalSection(&AllocLock);
-    InitializeCriticalSection(&EventLock);
+    CreateModelLocks();
     CreateTaskbarListObject();
     DWORD taskbarListError = GetLastError();
 
@@ -193,7 +190,7 @@ int RunPelmora(HINSTANCE instance) {
     LoadSettings();
     LoadRules();
     ProgramIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_TRAY));
-    RegisterWindowClass(ProxyClassName, TabWndProc);
+    RegisterTabWndClass(LoadIconA(instance, MAKEINTRESOURCEA(IDI_PROGRAM)), ProgramIcon);
     RegisterWindowClass(MainClassName, MainWndProc);
 
     MainWnd = CreateWindowExA(0, MainClassName, MainWindowTitle, WS_OVERLAPPEDWINDOW,
