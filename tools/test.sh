@@ -7,6 +7,9 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="${PELMORA_BUILD_DIR:-$root/build}"
 
+echo "== size of the tests"
+bash "$root/tools/loc.sh"
+
 "$root/tools/setup-deps.sh"
 
 configure() { # dir, extra cmake arguments...

@@ -1,10 +1,30 @@
+// What the program knows of the shells of Windows 2000 to 11: the class names
+// that tell a taskbar with a tab control to subclass, and the application ids
+// that give each proxy a taskbar button of its own from Windows 7 on.
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "hook/pure/ring.h"
 #include "taskbar/pure/app_id.h"
 
 namespace {
+
+TEST(ShellClassNames, OnlyTheExactNamesMatch) {
+    const struct {
+        const char* name;
+        bool taskSwitch, tabControl;
+    } cases[] = {
+        {"MSTaskSwWClass", true, false},   {"MSTaskSwWClassX", false, false},
+        {"mstaskswwclass", false, false},  {"SysTabControl32", false, true},
+        {"systabcontrol32", false, false}, {"SysTabControl", false, false},
+        {"ToolbarWindow32", false, false}, {"MSTaskListWClass", false, false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(IsTaskSwitchClassName(c.name), c.taskSwitch) << c.name;
+        EXPECT_EQ(IsTabControlClassName(c.name), c.tabControl) << c.name;
+    }
+}
 
 std::string Id(const char* path, const char* className) {
     char id[ProxyAppIdSize];
@@ -13,11 +33,8 @@ std::string Id(const char* path, const char* className) {
 }
 
 TEST(ProxyAppId, SameGroupSameIdOtherGroupOtherId) {
-    struct Case {
-        const char* path1;
-        const char* class1;
-        const char* path2;
-        const char* class2;
+    const struct {
+        const char *path1, *class1, *path2, *class2;
         bool same;
     } cases[] = {
         {"C:\\x\\a.exe", nullptr, "C:\\x\\a.exe", nullptr, true},
@@ -29,24 +46,19 @@ TEST(ProxyAppId, SameGroupSameIdOtherGroupOtherId) {
         {"C:\\x\\a.exe", "Edit", "C:\\x\\a.exe", "Main", false},
         {"ab", "c", "a", "bc", false}, // text moved between the parts
     };
-    for (const Case& c : cases)
+    for (const auto& c : cases)
         EXPECT_EQ(Id(c.path1, c.class1) == Id(c.path2, c.class2), c.same)
             << (c.path1 ? c.path1 : "-") << " " << (c.class1 ? c.class1 : "-") << " / "
             << (c.path2 ? c.path2 : "-") << " " << (c.class2 ? c.class2 : "-");
 }
 
-// Ids the taskbar has filed buttons under must not change with a new build.
-TEST(ProxyAppId, IdOfAGroupStaysTheSameFromBuildToBuild) {
+// The taskbar files buttons under these ids: a new build must not change them.
+// They are valid ids (at most 128 characters, no blanks) whatever the text.
+TEST(ProxyAppId, StaysTheSameFromBuildToBuildAndIsAValidId) {
     EXPECT_EQ(Id("C:\\Windows\\notepad.exe", nullptr), "pelmora.80e208de794c30b0");
     EXPECT_EQ(Id(nullptr, "Notepad"), "pelmora.1f28de47b83f18dd");
-}
-
-// An application id is at most 128 characters without blanks; ours are ASCII.
-TEST(ProxyAppId, IsAValidApplicationIdForAnyText) {
-    const char* texts[] = {"", "C:\\x\\a.exe", "\x83\x5C\x83\x74\x83\x67", "a b\tc"};
-    for (const char* path : texts) {
-        std::string id = Id(path, "x y");
-        EXPECT_EQ(id.compare(0, 8, "pelmora."), 0) << id;
+    for (const char* text : {"", "a b\tc", "\x83\x5C\x83\x74\x83\x67"}) {
+        std::string id = Id(text, text);
         EXPECT_LE(id.size(), 128u) << id;
         EXPECT_EQ(id.find_first_not_of("pelmora.0123456789abcdef"), std::string::npos) << id;
     }
