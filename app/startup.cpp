@@ -17,6 +17,7 @@
 #include "res/resource.h"
 #include "taskbar/proxy.h"
 #include "taskbar/state.h"
+#include "taskbar/task_switch.h"
 
 namespace {
 
@@ -30,6 +31,8 @@ constexpr char UnhookFailedText[] = "グローバルフックの解除に失敗�
 constexpr char TaskbarListFailedText[] = "タスクバーを操作するオブジェクトの作成に失敗しました";
 constexpr char MainWindowFailedText[] = "メインウィンドウの作成に失敗しました";
 constexpr char RestartFailedText[] = "pelmoraの再起動に失敗しました\n";
+constexpr char NoTabControlText[] =
+    "タスクバーにタブコントロールがないため、サブクラス化せずに動作します\n";
 
 // Full path of the executable, kept for the restart.
 char* ExecutablePath = nullptr;
@@ -152,6 +155,17 @@ int Shutdown(int exitCode) {
     return exitCode;
 }
 
+// The shells of XP and later hold a toolbar or a task list where Windows 2000
+// has its tab control: a subclass there would record nothing, and with Load the
+// hook would stop seeing sent messages too. Such a run goes on as with SubClass
+// off (the windows' own events drive it); the saved setting keeps the user's
+// choice. No task-switch window at all is left to SetSubClass, which fails.
+void ChooseSubclass() {
+    if (!SubClassInEffect || InspectTaskSwitch() != TaskSwitchContent::Other) return;
+    SubClassInEffect = 0;
+    ErrorLog(NoTabControlText);
+}
+
 } // namespace
 
 void RegisterWindowClasses() {
@@ -205,6 +219,7 @@ int RunPelmora(HINSTANCE instance) {
     CreateAllTabWnds();
     MenuReady = 1;
 
+    ChooseSubclass();
     if (!SetHook(SubClassInEffect, Settings.ClassAddress)) {
         ReportFailure(HookFailedText, GetLastError());
         return StopAfterFailure();

@@ -1,6 +1,7 @@
 // The real program with the stand-in taskbar and the test application: grouping
-// in both hook modes as windows come and go and across the restart when the
-// shell announces a new taskbar, a second start, start-up failures; and worked
+// in both hook modes and on the shells of Windows 2000, XP and 7 as windows come
+// and go and across the restart when the shell announces a new taskbar, a
+// second start, start-up failures; and worked
 // as a user works it: a click on a proxy's button opens the group menu and an
 // item brings its window forward, a flashing member's proxy gets a fresh button
 // once the menu was open, the settings dialog works from the keyboard and
@@ -31,16 +32,32 @@ std::string Shown(const StandinTaskbar& taskbar, DWORD pid, const std::vector<HW
     return shown;
 }
 
-class Grouping : public testing::TestWithParam<const char*> {};
+struct HookMode {
+    const char* ini;    // pelmora.ini, none when null
+    const char* layout; // the shell the stand-in copies
+    bool subclass;      // its tab control is subclassed
+    const char* log;    // what each start writes into errorlog.txt
+};
+
+void PrintTo(const HookMode& m, std::ostream* os) {
+    *os << m.layout << (m.ini ? " hooks" : "");
+}
+
+class Grouping : public testing::TestWithParam<HookMode> {};
 
 TEST_P(Grouping, AnApplicationsWindowsShareOneProxyThatFollowsThemAcrossARestartToTheEnd) {
     StandinTaskbar taskbar;
     TestApp editor, viewer; // "表示" ends in the byte of a backslash in Shift-JIS
-    ASSERT_TRUE(taskbar.Start() && editor.Launch("open count=2", "表示.exe") &&
+    ASSERT_TRUE(taskbar.Start(GetParam().layout) && editor.Launch("open count=2", "表示.exe") &&
                 viewer.Launch("open", "viewer.exe"));
     std::vector<HWND> w = editor.Windows();
     w.push_back(viewer.Windows().at(0));
-    std::string dir = MakeProgramCopy("grouping", GetParam());
+    std::string dir = MakeProgramCopy("grouping", GetParam().ini);
+    // The program's own library file: it counts the buttons of the tab control
+    // it subclassed, and of none where it subclassed none.
+    auto tabCount = (int(__cdecl*)())(void*)GetProcAddress(
+        LoadLibraryA((dir + "ravik.dll").c_str()), "GetSysTabCnt");
+    ASSERT_NE(tabCount, nullptr);
     ProgramProcess program, restarted;
     ASSERT_TRUE(program.Start(dir));
     // Meanwhile the user switches windows now and then: without hooks on the
@@ -58,6 +75,7 @@ TEST_P(Grouping, AnApplicationsWindowsShareOneProxyThatFollowsThemAcrossARestart
     EXPECT_TRUE(shows(program, "[2 表示]--+")) << taskbar.Text();
     w.push_back(editor.Open().at(0)); // a later window joins
     EXPECT_TRUE(shows(program, "[3 表示]--+-")) << taskbar.Text();
+    EXPECT_EQ(tabCount() > 0, GetParam().subclass);
     editor.Send("destroy #1");
     EXPECT_TRUE(shows(program, "[2 表示]--+-")) << taskbar.Text();
     editor.Send("destroy #2"); // down to one: its own button back
@@ -72,12 +90,19 @@ TEST_P(Grouping, AnApplicationsWindowsShareOneProxyThatFollowsThemAcrossARestart
     EXPECT_TRUE(shows(restarted, "[2 表示]--+--")) << taskbar.Text();
     EXPECT_EQ(restarted.ExitThroughTrayMenu(), 0u);
     EXPECT_TRUE(shows(restarted, "+-+-+")) << taskbar.Text();
-    EXPECT_EQ(ReadFileText(dir + "errorlog.txt"), "");
+    EXPECT_EQ(ReadFileText(dir + "errorlog.txt"), std::string(GetParam().log) + GetParam().log);
 }
 
-// pelmora.ini: none (SubClass 1, Load 1: the taskbar subclass), and hooks only.
+// Default settings (SubClass 1, Load 1) and hooks only on the Windows 2000
+// shell; default settings on the XP and 7 shells, which hold no tab control:
+// the program runs there as with hooks only and says so once per start.
+constexpr char NoTabControl[] =
+    "タスクバーにタブコントロールがないため、サブクラス化せずに動作します\r\n";
 INSTANTIATE_TEST_SUITE_P(HookModes, Grouping,
-                         testing::Values(nullptr, "[pelmora]\r\nSubClass=0\r\n"));
+                         testing::Values(HookMode{nullptr, "2000", true, ""},
+                                         HookMode{"[pelmora]\r\nSubClass=0\r\n", "2000", false, ""},
+                                         HookMode{nullptr, "xp", false, NoTabControl},
+                                         HookMode{nullptr, "win7", false, NoTabControl}));
 
 TEST(Program, ASecondStartEndsAtOnceAndShowsTheRunningProgramsIcon) {
     StandinTaskbar taskbar;

@@ -86,6 +86,12 @@ std::string BinDir() {
     return s.substr(0, s.find_last_of('\\') + 1);
 }
 
+std::string ShippedDir() {
+    std::string dir = std::string("Z:") + PELMORA_SHIPPED_DIR + "/"; // Wine's drive for /
+    std::replace(dir.begin(), dir.end(), '/', '\\');
+    return dir;
+}
+
 std::string MakeTempDir(const char* tag) {
     char base[MAX_PATH], dir[MAX_PATH];
     GetTempPathA(MAX_PATH, base);
@@ -154,7 +160,7 @@ bool WriteFileText(const std::string& path, const std::string& text) {
 std::string MakeProgramCopy(const char* tag, const char* iniText) {
     std::string dir = MakeTempDir(tag);
     for (const char* file : {"pelmora.exe", "ravik.dll"})
-        if (dir.empty() || !CopyFileA((BinDir() + file).c_str(), (dir + file).c_str(), FALSE))
+        if (dir.empty() || !CopyFileA((ShippedDir() + file).c_str(), (dir + file).c_str(), FALSE))
             return "";
     return !iniText || WriteFileText(dir + "pelmora.ini", iniText) ? dir : "";
 }
@@ -198,12 +204,12 @@ bool RegisterTaskbarListServer(const std::string& dll) {
            !RegSetKeyValueA(HKEY_LOCAL_MACHINE, key, "ThreadingModel", REG_SZ, "Both", 5);
 }
 
-bool StandinTaskbar::Start() {
+bool StandinTaskbar::Start(const char* layout) {
     std::string reply;
     if (AskStandin("quit", &reply)) // one that a test which crashed left running
         WaitUntil([&] { return !AskStandin("state", &reply); });
     if (!RegisterTaskbarListServer(BinDir() + "tasklist_server.dll")) return false;
-    process_ = StartProcess("\"" + BinDir() + "standin_taskbar.exe\"");
+    process_ = StartProcess("\"" + BinDir() + "standin_taskbar.exe\" /layout " + layout);
     // Its loop runs only once it is set up: an answer means it is ready.
     return process_ && WaitUntil([&] { return AskStandin("state", &reply); });
 }

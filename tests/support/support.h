@@ -20,6 +20,9 @@ bool WaitUntil(const std::function<bool()>& cond, DWORD timeoutMs = 10000);
 void PumpMessages();
 std::string BinDir();                     // the build's bin folder, with its backslash
 std::string MakeTempDir(const char* tag); // a fresh folder, with its backslash
+// The folder of the shipped pelmora.exe and ravik.dll that the tests run (the
+// dist folder of the build that ships them), with its backslash.
+std::string ShippedDir();
 // Starts a program (in `dir` when given) that ends with the test process, even
 // when the test crashes; its process handle, or null.
 HANDLE StartProcess(const std::string& commandLine, DWORD* pid = nullptr,
@@ -32,8 +35,8 @@ bool ClickAt(int x, int y); // a left click at the screen point, through the X s
 std::string ReadFileText(const std::string& path); // "" when it cannot be read
 bool WriteFileText(const std::string& path, const std::string& text);
 
-// A copy of pelmora.exe and ravik.dll in a fresh folder (so its files and its
-// library's shared area are its own), with this pelmora.ini (none when null).
+// A copy of the shipped pelmora.exe and ravik.dll in a fresh folder (so its files
+// and its library's shared area are its own), with this pelmora.ini (none when null).
 std::string MakeProgramCopy(const char* tag, const char* iniText);
 
 // One running program, ended through its tray menu (else by force) when it
@@ -80,8 +83,9 @@ class StandinTaskbar {
   public:
     ~StandinTaskbar() { Stop(); }
     // Ends one that an earlier test left, registers the taskbar-list server,
-    // starts the stand-in and waits until it answers.
-    bool Start();
+    // starts the stand-in with the class tree of this shell ("2000", "xp" or
+    // "win7") and waits until it answers.
+    bool Start(const char* layout = "2000");
     void Stop();
     bool Read(TaskbarState* state) const; // false when it does not answer
     std::vector<TaskbarButton> Buttons() const;

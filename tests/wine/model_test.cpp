@@ -48,9 +48,9 @@ std::vector<std::string> RuleTexts() { // "id|title|type|enable|winNum"
     return texts;
 }
 
-HWND OpenDialog() { // the settings dialog from pelmora.exe's resources, on its window tab
+HWND OpenDialog() { // the settings dialog from the shipped program's resources, on its window tab
     static HMODULE program =
-        LoadLibraryExA((BinDir() + "pelmora.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        LoadLibraryExA((ShippedDir() + "pelmora.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     Instance = (HINSTANCE)program;
     HWND dlg = OpenSettingsDialog(nullptr);
     Instance = GetModuleHandleA(nullptr); // proxies are made with this process's class

@@ -74,11 +74,11 @@ HWND MakeWindow(const char* cls, WNDPROC proc, const char* title, DWORD exStyle,
                            parent, nullptr, wc.hInstance, nullptr);
 }
 
-// tray: a hidden fake taskbar, topmost, so that FindWindowA("Shell_TrayWnd")
-// finds it first; hook: holds the hook while its window is open; hold: holds
-// the ring mutex likewise; abandon: ends holding the mutex; die ARG: subclasses
-// the taskbar with Load ARG and ends without FreeHook, as a program that
-// crashed (its exit code is SetSubClass's).
+// tray ARG: a hidden fake taskbar, topmost, so that FindWindowA("Shell_TrayWnd") finds it
+// first, whose task switcher holds a tab control (ARG 0) or, as later shells do, a toolbar (1)
+// or a task list (2); hook: holds the hook while its window is open; hold: holds the ring mutex
+// likewise; abandon: ends holding the mutex; die ARG: subclasses the taskbar with Load ARG and
+// ends without FreeHook, as a program that crashed (its exit code is SetSubClass's).
 int RunChild(const std::string& mode, int arg) {
     HANDLE mutex = OpenMutexA(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, RingMutexName);
     if (mode == "abandon") ExitProcess(WaitForSingleObject(mutex, 10000));
@@ -92,8 +92,10 @@ int RunChild(const std::string& mode, int arg) {
         INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_TAB_CLASSES};
         InitCommonControlsEx(&classes);
         HWND tasks = MakeWindow("MSTaskSwWClass", DefWindowProcA, "", 0, main);
-        Tab = CreateWindowExA(0, WC_TABCONTROLA, "", WS_CHILD | TCS_BUTTONS, 0, 0, 1000, 34, tasks,
-                              nullptr, nullptr, nullptr);
+        const char* strip = arg == 1 ? "ToolbarWindow32" : arg == 2 ? "MSTaskListWClass" : nullptr;
+        Tab = strip ? MakeWindow(strip, DefWindowProcA, "", 0, tasks)
+                    : CreateWindowExA(0, WC_TABCONTROLA, "", WS_CHILD | TCS_BUTTONS, 0, 0, 1000, 34,
+                                      tasks, nullptr, nullptr, nullptr);
         TabClassProc = (WNDPROC)GetClassLongPtrW(Tab, GCLP_WNDPROC);
         SetWindowLongPtrW(Tab, GWLP_WNDPROC, (LONG_PTR)FormerTabProc);
     }
@@ -117,9 +119,10 @@ struct Child {
             "\"" + std::string(exe) + "\" --ravik-child " + mode + " " + std::to_string(arg);
         return (process = testing_support::StartProcess(line, &pid)) != nullptr;
     }
-    bool Start(const char* mode) { // and waits until its window's loop runs
+    bool Start(const char* mode, int arg = 0) { // and waits until its window's loop runs
         const char* cls = strcmp(mode, "tray") ? "RavikChild" : "Shell_TrayWnd";
-        return Launch(mode) && (window = testing_support::WaitWindowOf(pid, cls, nullptr, true)) &&
+        return Launch(mode, arg) &&
+               (window = testing_support::WaitWindowOf(pid, cls, nullptr, true)) &&
                (Send(WM_NULL), true);
     }
     int Run(const char* mode, int arg = 0) { // a child without window: its exit code
@@ -252,6 +255,16 @@ TEST_F(Ravik, TheProxyListRefusesOneTooManyAndTakesOneAgainWhenOneLeaves) {
     EXPECT_NE(SetWnd(proxy(500)), 0);
     for (int i = 0; i <= 500; ++i)
         RmWnd(proxy(i));
+}
+
+TEST_F(Ravik, ATaskSwitcherHoldingNoTabControlIsLeftAlone) {
+    for (int strip : {1, 2}) { // the toolbar of XP and Vista, the task list of 7 to 11
+        Child tray;
+        ASSERT_TRUE(FreeHook() && tray.Start("tray", strip));
+        ASSERT_EQ(SetHook(1, 0), 1);
+        EXPECT_EQ(SetSubClass(0), 0) << strip;
+        EXPECT_EQ(tray.Send(TrayTabProc), FormerProc) << strip;
+    }
 }
 
 class Taskbar : public Ravik { // with the fake taskbar running and no hook
