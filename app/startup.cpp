@@ -19,6 +19,7 @@
 #include "taskbar/proxy.h"
 #include "taskbar/state.h"
 #include "taskbar/taken_buttons.h"
+#include "taskbar/task_switch.h"
 
 namespace {
 
@@ -32,6 +33,8 @@ constexpr char UnhookFailedText[] = "グローバルフックの解除に失敗�
 constexpr char TaskbarListFailedText[] = "タスクバーを操作するオブジェクトの作成に失敗しました";
 constexpr char MainWindowFailedText[] = "メインウィンドウの作成に失敗しました";
 constexpr char RestartFailedText[] = "pelmoraの再起動に失敗しました\n";
+constexpr char NoTabControlText[] =
+    "タスクバーにタブコントロールがないため、サブクラス化せずに動作します\n";
 
 // Full path of the executable, kept for the restart.
 char* ExecutablePath = nullptr;
@@ -127,15 +130,22 @@ void RegisterWindowClass(const char* name, WNDPROC procedure) {
     RegisterClassExA(&wc);
 }
 
-LPTOP_LEVEL_EXCEPTION_FILTER FormerExceptionFilter = nullptr;
+LONG CrashSeen = 0;
 
 // A crash gives the buttons back before the process dies: the proxies go
 // with the process, the members' own buttons would not come back by
 // themselves. What cannot be given back now stays listed for the next run.
+// The process then ends at once: kept alive for a debugger or a crash report,
+// its other threads (the loop, when another thread crashed) would take the
+// buttons away again.
 LONG WINAPI GiveButtonsBackOnCrash(EXCEPTION_POINTERS* info) {
-    GiveBackTakenButtons();
-    SaveTakenButtons(); // also when the crash came inside a burst
-    return FormerExceptionFilter ? FormerExceptionFilter(info) : EXCEPTION_CONTINUE_SEARCH;
+    if (InterlockedExchange(&CrashSeen, 1) == 0) {
+        StopTakingButtons();
+        GiveBackTakenButtons();
+        SaveTakenButtons(); // also when the crash came inside a burst
+    }
+    TerminateProcess(GetCurrentProcess(), info->ExceptionRecord->ExceptionCode);
+    return EXCEPTION_EXECUTE_HANDLER;
 }
 
 // Every proxy's button goes and every visible member gets its own back, and
@@ -152,7 +162,7 @@ void GiveAllButtonsBack() {
 void GroupTheDesktop() {
     TaskbarBurst burst;
     LoadTakenButtons();
-    FormerExceptionFilter = SetUnhandledExceptionFilter(GiveButtonsBackOnCrash);
+    SetUnhandledExceptionFilter(GiveButtonsBackOnCrash);
     GiveBackTakenButtons();
     MenuReady = 0;
     ClearIndex();
@@ -185,6 +195,17 @@ int Shutdown(int exitCode) {
         if ((INT_PTR)result <= 32) ErrorLogWithLastError(RestartFailedText);
     }
     return exitCode;
+}
+
+// The shells of XP and later hold a toolbar or a task list where Windows 2000
+// has its tab control: a subclass there would record nothing, and with Load the
+// hook would stop seeing sent messages too. Such a run goes on as with SubClass
+// off (the windows' own events drive it); the saved setting keeps the user's
+// choice. No task-switch window at all is left to SetSubClass, which fails.
+void ChooseSubclass() {
+    if (!SubClassInEffect || InspectTaskSwitch() != TaskSwitchContent::Other) return;
+    SubClassInEffect = 0;
+    ErrorLog(NoTabControlText);
 }
 
 } // namespace
@@ -236,6 +257,7 @@ int RunPelmora(HINSTANCE instance) {
 
     GroupTheDesktop();
 
+    ChooseSubclass();
     if (!SetHook(SubClassInEffect, Settings.ClassAddress)) {
         ReportFailure(HookFailedText, GetLastError());
         // Gives back whatever part of the hook this process holds; nothing

@@ -16,10 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/program.h"
-#include "tests/support/standin.h"
 #include "tests/support/support.h"
-#include "tests/support/testapp.h"
 
 using namespace testing_support;
 
@@ -56,8 +53,8 @@ bool HasButtonTitled(const StandinTaskbar& taskbar, const std::string& title) {
 }
 
 bool HasButtonOf(const StandinTaskbar& taskbar, HWND w) {
-    for (HWND b : taskbar.ButtonWindows())
-        if (b == w) return true;
+    for (const TaskbarButton& b : taskbar.Buttons())
+        if (b.hwnd == w) return true;
     return false;
 }
 
@@ -149,7 +146,7 @@ void Startup(StandinTaskbar& taskbar) {
         // The main window comes before the scan: the time to it is Wine's process
         // start, COM and the settings files.
         mainMs.push_back(TimeUntil(start, [&] {
-            return !ProcessWindows(program.Pid(), "pelmora", nullptr, false).empty();
+            return !FindWindowOf(program.Pid(), "pelmora", nullptr, true);
         }, 60000));
         ms.push_back(TimeUntil(start, [&] {
             return HasButtonTitled(taskbar, "50 alpha") && HasButtonTitled(taskbar, "50 bravo") &&

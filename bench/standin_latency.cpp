@@ -12,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/standin.h"
 #include "tests/support/support.h"
 #include "tools/tabprobe/tabprobe.h"
 

@@ -1,4 +1,6 @@
-# Cross build for 64-bit Windows with the posix-thread MinGW-w64 compilers.
+# Cross build for 64-bit Windows with the posix-thread MinGW-w64 compilers: the
+# tests, the test tools and the benchmarks (GoogleTest needs std::mutex and
+# friends, which the win32-thread compilers lack). It ships nothing.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)

@@ -28,8 +28,7 @@ inline HWND WndMesWindow(const WndMes& m) {
     return (HWND)(LONG_PTR)(LONG)m.hwnd;
 }
 
-constexpr UINT UnsubclassMessage = 0x12FF;        // FreeHook -> subclassed tab control
-constexpr char TrayClassName[] = "Shell_TrayWnd"; // the shell's taskbar window
+constexpr UINT UnsubclassMessage = 0x12FF; // FreeHook -> subclassed tab control
 
 // The named kernel objects of the ring, shared by every process that maps the
 // library: writers serialise on the mutex and signal the auto-reset event.

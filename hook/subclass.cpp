@@ -1,7 +1,8 @@
 // The taskbar subclass: inside the shell's process the hook replaces the window
 // procedure of the taskbar's tab control ("Shell_TrayWnd" -> "MSTaskSwWClass" ->
-// its first child) so that the shell's button inserts, deletes and counts are
-// recorded in the ring before the control handles them.
+// its first child, a "SysTabControl32" up to Windows 2000) so that the shell's
+// button inserts, deletes and counts are recorded in the ring before the control
+// handles them.
 #include "hook/ravik_internal.h"
 
 #include <stddef.h>
@@ -41,12 +42,17 @@ static WNDPROC NextTabProc(HWND hwnd) {
 // Keeps the library mapped in the shell for the rest of the shell's life. A
 // frame of TaskbarSubclassProc can still be on the shell's stack after the
 // restore (a nested message), and a hook owner that dies removes its hooks
-// without restoring the control: unmapping would then crash the shell.
+// without restoring the control: unmapping would then crash the shell. One more
+// load of the library's own file is a reference that nothing gives back (this
+// works on Windows 2000, which has no way to pin a module).
 static bool PinLibrary() {
-    HMODULE module;
-    return GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                                  GET_MODULE_HANDLE_EX_FLAG_PIN,
-                              reinterpret_cast<LPCSTR>(&TaskbarSubclassProc), &module) != 0;
+    static bool pinned; // per process: one reference is enough
+    if (pinned) return true;
+    char path[MAX_PATH];
+    DWORD n = GetModuleFileNameA(DllInstance, path, sizeof path);
+    if (n == 0 || n >= sizeof path) return false;
+    pinned = LoadLibraryA(path) != nullptr;
+    return pinned;
 }
 
 // Called with the ring mutex held, on the thread that owns the control.
@@ -64,10 +70,17 @@ static void SubclassTabControl(HWND tab) {
         StoreShared(SharedArea.savedTabProc, static_cast<WNDPROC>(nullptr));
 }
 
-static BOOL CALLBACK FindTaskSwitch(HWND hwnd, LPARAM) {
+static bool HasClass(HWND hwnd, bool (*matches)(const char*)) {
     char name[ClassNameSize];
-    if (!GetClassNameA(hwnd, name, sizeof name) || !IsTaskSwitchClassName(name)) return TRUE;
-    HWND tab = GetWindow(hwnd, GW_CHILD); // the tab control is its first child
+    return hwnd && GetClassNameA(hwnd, name, sizeof name) && matches(name);
+}
+
+static BOOL CALLBACK FindTaskSwitch(HWND hwnd, LPARAM) {
+    if (!HasClass(hwnd, IsTaskSwitchClassName)) return TRUE;
+    // Only a tab control is subclassed: the toolbar or task list of later
+    // shells would never send the messages the subclass records.
+    HWND tab = GetWindow(hwnd, GW_CHILD);
+    if (!HasClass(tab, IsTabControlClassName)) return FALSE;
     StoreShared(SharedArea.tabCtrl, tab);
     if (!PinLibrary()) return FALSE; // before the lock: it takes the loader's lock
     RingLock lock;

@@ -1,6 +1,6 @@
 #include "taskbar/buttons.h"
 
-#include "hook/ravik.h"
+#include "hook/pure/ring.h"
 #include "taskbar/state.h"
 #include "taskbar/taken_buttons.h"
 
@@ -10,8 +10,9 @@ namespace {
 // this gets no taskbar-list calls until it is asked again.
 constexpr UINT ShellCheckTimeoutMs = 500;
 
-int BurstDepth = 0;   // bursts open on this thread
-int ShellAnswer = -1; // the answer asked for in the open burst: -1 none yet, 0 or 1
+LONG TakingStopped = 0; // set by another thread when the program crashes
+int BurstDepth = 0;     // bursts open on this thread
+int ShellAnswer = -1;   // the answer asked for in the open burst: -1 none yet, 0 or 1
 
 bool AskShell() {
     HWND tray = FindWindowA(TrayClassName, nullptr);
@@ -56,7 +57,12 @@ void AddTabIfVisible(HWND hwnd) {
     if (CanCall() && SUCCEEDED(TaskbarListObject->AddTab(hwnd))) NoteButtonBack(hwnd);
 }
 
+void StopTakingButtons() {
+    InterlockedExchange(&TakingStopped, 1);
+}
+
 void DeleteTabIfVisible(HWND hwnd) {
+    if (InterlockedCompareExchange(&TakingStopped, 0, 0)) return;
     if (IsVisible(hwnd) != 1 || !CanCall()) return;
     if (SUCCEEDED(TaskbarListObject->DeleteTab(hwnd))) NoteButtonTaken(hwnd);
 }

@@ -17,6 +17,10 @@ void HideMembers(WndMember* first); // DeleteTabIfVisible from first along the l
 void AddProxyTab(HWND proxy);
 void DeleteProxyTab(HWND proxy);
 
+// From now on no window's button is taken away (the program is crashing:
+// whatever else still runs must not undo the buttons given back).
+void StopTakingButtons();
+
 // Whether the shell's taskbar window answers a short, bounded WM_NULL (yes
 // when there is none: then no call can wait on it). Inside a burst it is
 // asked once.

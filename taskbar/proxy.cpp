@@ -9,6 +9,7 @@
 #include "core/pure/list.h"
 #include "core/state.h"
 #include "hook/ravik.h"
+#include "taskbar/app_id.h"
 #include "taskbar/buttons.h"
 #include "taskbar/state.h"
 
@@ -90,6 +91,8 @@ void CreateTabWnd(WndGroup* group) {
     }
     tab->group = group;
     group->tab = tab;
+    // Before the button comes: the taskbar files it under the id it finds then.
+    SetProxyAppId(tab->hwnd, group);
 
     SetProxyTitle(tab, CountVisibleMembers(group));
     RefreshGroupIcon(group);
@@ -121,6 +124,7 @@ void DestroyTabWnd(WndGroup* group) {
     ListUnlink(TabWndList, tab);
     ShowMembers(group->members);
     RmWnd(tab->hwnd);
+    ClearProxyAppId(tab->hwnd);
     if (!DestroyWindow(tab->hwnd)) {
         ErrorLogWithLastError("ウィンドウのクローズに失敗しました\n");
     }

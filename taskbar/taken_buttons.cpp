@@ -1,6 +1,5 @@
 #include "taskbar/taken_buttons.h"
 
-#include <stdio.h>
 #include <stdlib.h>
 
 #include "core/errorlog.h"
@@ -85,13 +84,16 @@ void LoadTakenButtons() {
     Changed = false;
     char name[TextBufferSize];
     if (!FileName(name)) return;
-    FILE* file = fopen(name, "r");
-    if (!file) return;
-    unsigned long window = 0, process = 0;
-    while (fscanf(file, "%lx %lu", &window, &process) == 2) {
-        if (Find((DWORD)window) < 0) Append(TakenButton{(DWORD)window, (DWORD)process});
+    HANDLE file =
+        CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    TakenButton b;
+    DWORD got = 0;
+    // A record cut short (a write the end of the run interrupted) is left out.
+    while (ReadFile(file, &b, sizeof b, &got, nullptr) && got == sizeof b) {
+        if (Find(b.window) < 0) Append(b);
     }
-    fclose(file);
+    CloseHandle(file);
     Changed = false;
 }
 
@@ -137,14 +139,14 @@ void SaveTakenButtons() {
         DeleteFileA(name); // no file is an empty list
         return;
     }
-    FILE* file = fopen(name, "w");
-    bool written = file != nullptr;
-    for (int i = 0; written && i < Count; ++i)
-        written = fprintf(file, "%08lx %lu\n", (unsigned long)List[i].window,
-                          (unsigned long)List[i].process) > 0;
-    if (file && fclose(file) != 0) written = false;
-    if (written) return;
-    Changed = true; // tried again at the end of the next burst
-    if (!SaveFailureLogged) ErrorLog(SaveFailedText);
-    SaveFailureLogged = true;
+    HANDLE file = CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD size = (DWORD)(Count * sizeof(TakenButton)), written = 0;
+    bool saved = file != INVALID_HANDLE_VALUE && WriteFile(file, List, size, &written, nullptr) &&
+                 written == size;
+    if (!saved && !SaveFailureLogged) { // once a run: it is tried again after every burst
+        ErrorLogWithLastError(SaveFailedText);
+        SaveFailureLogged = true;
+    }
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    if (!saved) Changed = true;
 }

@@ -7,7 +7,8 @@
 
 #include <windows.h>
 
-constexpr char TakenButtonsFile[] = "takenbuttons.txt";
+// Records of two 32-bit values: the window handle and its process id.
+constexpr char TakenButtonsFile[] = "takenbuttons.dat";
 
 void NoteButtonTaken(HWND hwnd); // its button was deleted
 void NoteButtonBack(HWND hwnd);  // its button was added again, or it has none to give back

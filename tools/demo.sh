@@ -1,22 +1,41 @@
 #!/usr/bin/env bash
-# The demo: shows pelmora at work on a stand-in Windows 2000 taskbar under Wine.
-# Run as root from anywhere: bash tools/demo.sh
+# The demo: shows pelmora at work on a stand-in taskbar under Wine.
+# Run as root from anywhere: bash tools/demo.sh [--layout 2000|xp|win7]
 #
-# It installs what is missing, builds the 64-bit program, and then, under Xvfb
+# --layout picks the class tree of the stand-in taskbar: 2000 (the default,
+# a tab control holds the buttons), xp (a toolbar) or win7 (a task list).
+# It installs what is missing, builds the shipped 64-bit program (build/ship64)
+# and the test tools (build/win64), and then, under Xvfb
 # (or on your X display when DISPLAY is set), starts the stand-in taskbar, opens
 # windows of three applications, prints the taskbar's buttons before pelmora,
 # with pelmora, and after pelmora ended, and saves screenshots of each in
 # build/win64/demo/. It stops everything it started.
 set -euo pipefail
+layout=2000
+while (($#)); do
+    case $1 in
+    --layout) layout=${2:-}; shift; (($#)) && shift ;;
+    --layout=*) layout=${1#--layout=}; shift ;;
+    *) echo "usage: bash tools/demo.sh [--layout 2000|xp|win7]" >&2; exit 2 ;;
+    esac
+done
+case $layout in
+2000 | xp | win7) ;;
+*) echo "demo: unknown layout \"$layout\" (2000, xp or win7)" >&2; exit 2 ;;
+esac
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="${PELMORA_BUILD_DIR:-$root/build}"
 
 "$root/tools/setup-deps.sh"
 
-echo "== Building pelmora (x86_64) and the stand-in taskbar"
+echo "== Building pelmora (x86_64, as it ships) and the stand-in taskbar"
+shipped="$build/ship64/dist/x86_64"
+cmake -S "$root" -B "$build/ship64" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64-win32.cmake" -DPELMORA_TESTS=OFF >/dev/null
+cmake --build "$build/ship64" -- -j"$(nproc)" --quiet
 cmake -S "$root" -B "$build/win64" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake" >/dev/null
-cmake --build "$build/win64" --target pelmora pelmora_test_tools -- -j"$(nproc)" --quiet
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake" -DPELMORA_SHIPPED_DIR="$shipped" >/dev/null
+cmake --build "$build/win64" --target pelmora_test_tools -- -j"$(nproc)" --quiet
 
 . "$root/tools/wine-env.sh" "$build/win64"
 bin="$build/win64/bin"
@@ -24,7 +43,7 @@ demo="$build/win64/demo"
 wine=("$PELMORA_WINE")
 rm -rf "$demo"
 mkdir -p "$demo/pelmora"
-cp "$bin/pelmora.exe" "$bin/ravik.dll" "$demo/pelmora/"
+cp "$shipped/pelmora.exe" "$shipped/ravik.dll" "$demo/pelmora/"
 
 standin_pid="" pelmora_pid=""
 apps=()
@@ -63,8 +82,8 @@ wait_for() { # description, command... (retried for up to 30 s)
     exit 1
 }
 
-echo "== Starting the stand-in taskbar"
-"${wine[@]}" "$bin/standin_taskbar.exe" </dev/null >/dev/null 2>&1 &
+echo "== Starting the stand-in taskbar (layout $layout)"
+"${wine[@]}" "$bin/standin_taskbar.exe" /layout "$layout" </dev/null >/dev/null 2>&1 &
 standin_pid=$!
 wait_for "the stand-in taskbar" "${wine[@]}" "$bin/standin_taskbar.exe" /wait 1000
 

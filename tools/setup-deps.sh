@@ -7,6 +7,7 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ googletest libgtest-dev
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
+    g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32
     wine wine64 xvfb xdotool x11-utils imagemagick locales fonts-ipafont-gothic
 )
 

@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
-# The test command: installs what is missing, builds the three builds (native,
-# win64, win32) and runs every test tier (native; Windows tests under Wine;
+# The test command: installs what is missing, builds the four builds (native;
+# ship64 and ship32, the shipped files; win64, the tests, which run the files of
+# ship64) and runs every test tier (native; Windows tests under Wine;
 # end-to-end). Run as root from anywhere: bash tools/test.sh
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="${PELMORA_BUILD_DIR:-$root/build}"
+
+echo "== size of the tests"
+bash "$root/tools/loc.sh"
 
 "$root/tools/setup-deps.sh"
 
@@ -13,9 +17,12 @@ configure() { # dir, extra cmake arguments...
     cmake -S "$root" -B "$build/$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
 }
 configure native -DPELMORA_NATIVE=ON -DCMAKE_BUILD_TYPE=Debug
-configure win64 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake"
-configure win32 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DPELMORA_TESTS=OFF
-for dir in native win64 win32; do
+configure ship64 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64-win32.cmake" -DPELMORA_TESTS=OFF
+configure ship32 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686-win32.cmake" -DPELMORA_TESTS=OFF
+configure win64 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake" \
+    -DPELMORA_SHIPPED_DIR="$build/ship64/dist/x86_64"
+# ship64 before win64: the tests link and run its files.
+for dir in native ship64 ship32 win64; do
     echo "== build $dir"
     cmake --build "$build/$dir" -- -j"$(nproc)" --quiet
 done

@@ -40,8 +40,8 @@ int EqualIgnoringCase(const char* a, const char* b) {
     const unsigned char* p = reinterpret_cast<const unsigned char*>(a);
     const unsigned char* q = reinterpret_cast<const unsigned char*>(b);
     for (;; ++p, ++q) {
-        unsigned char x = (*p >= 'A' && *p <= 'Z') ? *p + 0x20 : *p;
-        unsigned char y = (*q >= 'A' && *q <= 'Z') ? *q + 0x20 : *q;
+        unsigned char x = FoldAsciiCase(*p);
+        unsigned char y = FoldAsciiCase(*q);
         if (x != y) return 0;
         if (x == 0) return 1;
     }

@@ -25,9 +25,15 @@ struct DisplayNameSpan {
 };
 DisplayNameSpan FindDisplayName(const char* path, LeadBytePredicate isLeadByte);
 
+// "A".."Z" folded to "a".."z"; every other byte (trail bytes of two-byte
+// characters included) is taken as it is. Groups compare paths and class names
+// this way.
+constexpr unsigned char FoldAsciiCase(unsigned char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
+}
+
 // 1 when the strings have the same length and are equal byte for byte after
-// folding "A".."Z" to "a".."z"; every other byte (trail bytes of two-byte
-// characters included) is taken as it is. A null string equals nothing.
+// FoldAsciiCase. A null string equals nothing.
 int EqualIgnoringCase(const char* a, const char* b);
 
 // Cuts a full executable path down to its directory with its trailing

@@ -1,5 +1,7 @@
 // Index arithmetic of the shared event ring and the small decisions of the
 // taskbar subclass that need no Windows API, so that they are tested natively.
+// The program uses the class names too, to look at the shell before it asks for
+// a subclass.
 #pragma once
 
 #include <stdint.h>
@@ -27,8 +29,18 @@ constexpr bool CountIsDue(uint32_t now, uint32_t last) {
     return static_cast<uint32_t>(now - last) > CountIntervalMs;
 }
 
+// The shell's tray window, which holds the task-switch window somewhere below it.
+constexpr char TrayClassName[] = "Shell_TrayWnd";
+
 // Whether a window class name is the task-switch window's: an exact,
 // case-sensitive match of the whole name.
 inline bool IsTaskSwitchClassName(const char* name) {
     return strcmp(name, "MSTaskSwWClass") == 0;
+}
+
+// Whether a window class name is the tab control's that holds the buttons in
+// the task-switch window up to Windows 2000 (later shells hold a toolbar or a
+// task list there, which is never subclassed): an exact, case-sensitive match.
+inline bool IsTabControlClassName(const char* name) {
+    return strcmp(name, "SysTabControl32") == 0;
 }

@@ -1,101 +1,83 @@
+// The portable decisions over paths, rule ids and screen points, with Shift-JIS
+// text whose second bytes look like backslashes (ソ is 0x83 0x5C, 表 0x95 0x5C).
 #include <gtest/gtest.h>
 
-#include <string>
-
+#include "core/pure/rule_id.h"
 #include "core/pure/text.h"
+#include "taskbar/pure/screen_point.h"
 
 namespace {
 
 // Code page 932: lead bytes 0x81-0x9F and 0xE0-0xFC; half-width katakana
-// 0xA1-0xDF are characters of their own.
+// (0xA1-0xDF) are characters of their own.
 bool IsCp932LeadByte(unsigned char b) {
     return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
 }
 
+struct TextCase {
+    const char* in;
+    const char* out;
+};
+
 } // namespace
 
-TEST(StrHash, KnownValuesIncludingBytesAbove0x7FAsNegative) {
-    struct Case {
-        const char* text;
-        int hash;
-    } cases[] = {{"", 0},        {"a", 97},           {"ab", 4852}, {"abc", 7414}, {"A", 65},
-                 {"\x82", -126}, {"\x82\xA0", -2235}, {"\xFF", -1}, {"\x80", -128}};
-    for (const Case& c : cases)
-        EXPECT_EQ(StrHash(c.text), c.hash) << c.text;
-}
-
-TEST(StrHash, StaysWithinTheRemainderRangeOnLongStringsOfAnyBytes) {
-    std::string s;
-    unsigned seed = 12345;
-    for (int i = 0; i < 5000; ++i) {
-        seed = seed * 1103515245u + 12345u;
-        char c = (char)((seed >> 16) & 0xFF);
-        s.push_back(c ? c : 'x');
-        int h = StrHash(s.c_str());
-        ASSERT_TRUE(h > -10039 && h < 10039) << i;
-    }
-}
-
-// The file part after the last real backslash, without its last extension;
-// second bytes of Shift-JIS characters are neither separators nor dots, a
-// half-width katakana is one character, and a lead byte at the very end stands
-// alone without the scan running past the terminator.
 TEST(DisplayName, IsTheFilePartWithoutItsLastExtension) {
-    struct Case {
-        const char* path;
-        const char* name;
-        size_t start, tail;
-    } cases[] = {
-        {"C:\\Program Files\\Tool\\tool.exe", "tool", 22, 8},
-        {"C:\\a\\archive.tar.gz", "archive.tar", 5, 14},
-        {"C:\\dir.d\\tool", "tool", 9, 4}, // no dot in the file part
-        {"C:\\home\\.profile", "", 8, 8},  // the only dot leads the file part
-        {"tool.exe", "tool", 0, 8},        // no backslash
-        {"tool", "tool", 0, 4},
-        {"", "", 0, 0},
-        {"C:\\dir\\", "", 7, 0},
-        {"C:\\x.\\y", "y", 6, 1},
-        {"C:\\\x83\x5C\x83\x74\x83\x67\\a.exe", "a", 10, 5}, // C:\ソフト\a.exe
-        {"C:\\x\\\x83\x5C.exe", "\x83\x5C", 5, 6},           // C:\x\ソ.exe
-        {"\x83\x5C"
-         "a.exe",
-         "\x83\x5C"
-         "a",
-         0, 7},
-        {"C:\\\x95\x5C\\\x95\x5C\x8E\xA6.txt", "\x95\x5C\x8E\xA6", 6, 8}, // C:\表\表示.txt
-        {"C:\\\xB1\\b.exe", "b", 5, 5},                                   // C:\ｱ\b.exe
-        {"C:\\dir\\\xDF.exe", "\xDF", 7, 5},
-        {"C:\\x\\\x83", "\x83", 5, 1},
-        {"C:\\x\\a.\x83", "a", 5, 3},
+    const TextCase cases[] = {
+        {"C:\\Program Files\\Tool\\tool.exe", "tool"},
+        {"C:\\a\\archive.tar.gz", "archive.tar"},
+        {"C:\\dir.d\\tool", "tool"},
+        {"C:\\home\\.profile", ""},
+        {"tool.exe", "tool"},
+        {"C:\\\x83\x5C\x83\x74\x83\x67\\a.exe", "a"},        // C:\ソフト\a.exe
+        {"C:\\x\\\x95\x5C\x8E\xA6.exe", "\x95\x5C\x8E\xA6"}, // C:\x\表示.exe
+        {"C:\\\xB1\\b.exe", "b"},                            // C:\ｱ\b.exe
+        {"C:\\x\\a.\x83", "a"},                              // a lead byte at the very end
     };
-    for (const Case& c : cases) {
-        DisplayNameSpan span = FindDisplayName(c.path, IsCp932LeadByte);
-        EXPECT_EQ(std::string(c.path + span.start, span.nameLength), c.name) << c.path;
-        EXPECT_EQ(span.start, c.start) << c.path;
-        EXPECT_EQ(span.tailLength, c.tail) << c.path;
+    for (const TextCase& c : cases) {
+        DisplayNameSpan span = FindDisplayName(c.in, IsCp932LeadByte);
+        EXPECT_EQ(std::string(c.in + span.start, span.nameLength), c.out) << c.in;
     }
 }
 
-TEST(EqualIgnoringCase, FoldsOnlyAToZTrailBytesIncluded) {
-    struct Case {
-        const char* a;
-        const char* b;
-        int equal;
-    } cases[] = {
-        {"C:\\APP\\X.EXE", "c:\\app\\x.exe", 1},
-        {"", "", 1},
-        {"abc", "abcd", 0}, // same start, other length
-        {"abcd", "abc", 0},
-        {"@", "`", 0},                   // 0x40 and 0x60 lie just outside A-Z
-        {"[", "{", 0},                   // 0x5B and 0x7B too
-        {"\xC0", "\xE0", 0},             // no folding above 0x7F
-        {"a\x83\x41z", "A\x83\x61Z", 1}, // the second byte of a two-byte character folds too
-        {"\x82\x60", "\x82\x81", 0},     // full-width A and a are different characters
-        {nullptr, "", 0},
-        {"", nullptr, 0},
-        {nullptr, nullptr, 0},
+TEST(ProgramDir, IsTheExecutablesFolderWithItsBackslash) {
+    const TextCase cases[] = {
+        {"C:\\tools\\pelmora.exe", "C:\\tools\\"},
+        {"pelmora.exe", ""},
+        {"\\\\server\\share\\p.exe", "\\\\server\\share\\"},
+        {"C:\\\x83\x5C\\pelmora.exe", "C:\\\x83\x5C\\"},    // C:\ソ\pelmora.exe
+        {"C:\\tools\\\x95\x5C\x8E\xA6.exe", "C:\\tools\\"}, // C:\tools\表示.exe
+        {"C:\\\xB1\\\xB2.exe", "C:\\\xB1\\"},
+        {"C:\\a\\b\x83", "C:\\a\\"},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(EqualIgnoringCase(c.a, c.b), c.equal)
-            << (c.a ? c.a : "null") << " " << (c.b ? c.b : "null");
+    for (const TextCase& c : cases) {
+        std::string path = c.in;
+        CutToProgramDir(&path[0], IsCp932LeadByte);
+        EXPECT_STREQ(path.c_str(), c.out) << c.in;
+    }
+}
+
+TEST(RuleId, LosesWhatTheRuleFileWouldNotGiveBack) {
+    const TextCase cases[] = {{"  Notepad\t ", "Notepad"},
+                              {"in side", "in side"},
+                              {"\"\"", ""},
+                              {" ' \t' ", ""},
+                              {"\"x\"", "x"},
+                              {" '\tC:\\x\\a.exe ' ", "C:\\x\\a.exe"},
+                              {"\"\"x\"\"", "\"x\""},
+                              {" \x83\x5C\x95\x5C ", "\x83\x5C\x95\x5C"}};
+    for (const TextCase& c : cases) {
+        std::string id = c.in;
+        TrimRuleId(&id[0]);
+        EXPECT_STREQ(id.c_str(), c.out) << c.in;
+    }
+}
+
+TEST(ScreenPoint, EachCoordinateKeepsItsOwnHalfAlsoWhenNegative) {
+    struct Point {
+        int x, y;
+    };
+    for (Point p : {Point{123, 456}, Point{-1, 0}, Point{-1280, 5}, Point{300, -20}}) {
+        uint32_t packed = PackScreenPoint(p.x, p.y);
+        EXPECT_TRUE((int16_t)(packed & 0xFFFF) == p.x && (int16_t)(packed >> 16) == p.y) << p.x;
+    }
 }

@@ -1,542 +1,338 @@
-// ravik.dll with real messages, in this process and in others: the event
-// ring, hook installation and proxy list; the taskbar subclass against the
-// stand-in taskbar and against a fake taskbar whose tab control can be
-// questioned from inside its process. Both taskbars are laid out like the
-// Windows 2000 shell's ("Shell_TrayWnd" -> "MSTaskSwWClass" -> tab control).
+// ravik.dll with real messages, in this process and in child processes of this
+// test executable: the event ring and the mutex its writers share, hook
+// ownership across processes, the proxy list, and the taskbar subclass inside a
+// fake Windows 2000 taskbar ("Shell_TrayWnd" -> "MSTaskSwWClass" -> tab control)
+// that tells which procedure its tab control runs.
 #include <gtest/gtest.h>
 #include <windows.h>
-#include <mmsystem.h>
+#include <commctrl.h>
 
-#include <algorithm>
-#include <thread>
-#include <vector>
+#include <stdlib.h>
+#include <string.h>
 
-#include "tests/support/standin.h"
-#include "tests/support/testapp.h"
-#include "tests/wine/ravik_support.h"
+#include "hook/ravik.h"
+#include "hook/pure/ring.h"
+#include "tests/support/support.h"
 
-using namespace ravik_test;
-using testing_support::StandinTaskbar;
-using testing_support::TestApp;
 using testing_support::WaitUntil;
 
 namespace {
 
-HWND Handle(int n) {
-    return reinterpret_cast<HWND>(static_cast<ULONG_PTR>(0x7000 + n));
+std::vector<WndMes> ReadAll() { // the pending entries, taken as the program takes them
+    std::vector<WndMes> entries;
+    for (WndMes m; entries.size() < (size_t)RingSize && NewMessage() != 0; IncRead())
+        entries.push_back(*GetWndMes(&m));
+    return entries;
 }
 
-// Sends `count` recorded messages (WM_SETTEXT) to `wnd`, numbered first..first+count-1 in wParam.
-void SendNumbered(HWND wnd, int first, int count) {
+using Entries = std::vector<std::pair<HWND, uint32_t>>;
+Entries Titles() { // (window, wParam) of the pending WM_SETTEXT entries
+    Entries titles;
+    for (const WndMes& m : ReadAll())
+        if (m.message == WM_SETTEXT) titles.push_back({WndMesWindow(m), m.wParam});
+    return titles;
+}
+
+void SendNumbered(HWND hwnd, int first, int count) { // WM_SETTEXT, numbered in wParam
     for (int i = first; i < first + count; ++i)
-        SendMessageA(wnd, WM_SETTEXT, i, 0);
+        SendMessageA(hwnd, WM_SETTEXT, i, 0);
 }
 
-std::vector<HWND> ProxyList() {
-    return std::vector<HWND>(Area().proxyWnds, Area().proxyWnds + Area().proxyCount);
+// ---- Child processes: this executable started with "--ravik-child MODE ARG" ----
+
+constexpr UINT TrayInsert = WM_APP + 1;  // a button for the window in lParam
+constexpr UINT TrayTabProc = WM_APP + 2; // which procedure the tab control runs:
+enum TabProc { FormerProc = 1, ClassProc, OtherProc };
+
+HWND Tab; // the fake taskbar's tab control, in the child
+WNDPROC TabClassProc;
+
+// The procedure the fake shell itself puts on its tab control, so that the
+// control's former procedure and its class's can be told apart.
+LRESULT CALLBACK FormerTabProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    return CallWindowProcW(TabClassProc, hwnd, message, wParam, lParam);
 }
 
-class Ring : public testing::Test {
-  protected:
-    void SetUp() override {
-        ASSERT_NE(MappedArea(), nullptr);
-        ResetLibrary();
-        wnd_ = CreateSinkWindow(); // before the hook: its creation is not recorded
-        ASSERT_NE(wnd_, nullptr);
-        event_ = OpenRingEvent();
-        ASSERT_NE(event_, nullptr);
-        ASSERT_EQ(SetHook(0, 0), 1);
-        EventIsSignalled(event_); // reset
-    }
-    void TearDown() override {
-        ResetLibrary();
-        DestroyWindow(wnd_);
-        CloseHandle(event_);
-    }
-    // The test application with one hidden window, started under the hook; its window.
-    HWND LaunchApp() {
-        if (!app_.Launch("open hidden")) return nullptr;
-        std::vector<HWND> windows = app_.Windows();
-        DrainRing();
-        return windows.size() == 1 ? windows[0] : nullptr;
-    }
-    // The WM_SETTEXT entries pending, as (window, number) pairs.
-    std::vector<std::pair<uint32_t, uint32_t>> Titles() {
-        std::vector<std::pair<uint32_t, uint32_t>> out;
-        for (const WndMes& m : Only(ReadAll(), WM_SETTEXT))
-            out.push_back({m.hwnd, m.wParam});
-        return out;
-    }
+LRESULT CALLBACK ChildProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    TCITEMA item = {TCIF_TEXT | TCIF_PARAM, 0, 0, (char*)"button", 0, 0, lParam};
+    auto proc = (WNDPROC)GetWindowLongPtrW(Tab, GWLP_WNDPROC);
+    if (message == TrayInsert) return SendMessageA(Tab, TCM_INSERTITEMA, 0, (LPARAM)&item);
+    if (message == TrayTabProc)
+        return proc == FormerTabProc ? FormerProc : proc == TabClassProc ? ClassProc : OtherProc;
+    if (message == WM_DESTROY) PostQuitMessage(0);
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
 
-    HWND wnd_ = nullptr;
-    HANDLE event_ = nullptr;
-    testing_support::TestApp app_;
+LRESULT CALLBACK SinkProc(HWND, UINT message, WPARAM, LPARAM) { // takes any message safely
+    return message == WM_NCCREATE;
+}
+
+HWND MakeWindow(const char* cls, WNDPROC proc, const char* title, DWORD exStyle, HWND parent) {
+    WNDCLASSA wc = {0, proc, 0, 0, GetModuleHandleA(nullptr), 0, 0, 0, 0, cls};
+    RegisterClassA(&wc);
+    return CreateWindowExA(exStyle, cls, title, parent ? WS_CHILD : WS_POPUP, 0, 990, 1000, 34,
+                           parent, nullptr, wc.hInstance, nullptr);
+}
+
+// tray ARG: a hidden fake taskbar, topmost, so that FindWindowA("Shell_TrayWnd") finds it
+// first, whose task switcher holds a tab control (ARG 0) or, as later shells do, a toolbar (1)
+// or a task list (2); hook: holds the hook while its window is open; hold: holds the ring mutex
+// likewise; abandon: ends holding the mutex; die ARG: subclasses the taskbar with Load ARG and
+// ends without FreeHook, as a program that crashed (its exit code is SetSubClass's).
+int RunChild(const std::string& mode, int arg) {
+    HANDLE mutex = OpenMutexA(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, RingMutexName);
+    if (mode == "abandon") ExitProcess(WaitForSingleObject(mutex, 10000));
+    if (mode == "die") ExitProcess(SetHook(1, 0) ? SetSubClass(arg) : 2);
+    bool held = mode == "hold" && WaitForSingleObject(mutex, 10000) == WAIT_OBJECT_0;
+    if (mode == "hook" && !SetHook(0, 0)) return 2;
+    bool tray = mode == "tray";
+    HWND main = MakeWindow(tray ? "Shell_TrayWnd" : "RavikChild", ChildProc, "child",
+                           tray ? WS_EX_TOPMOST | WS_EX_TOOLWINDOW : 0, nullptr);
+    if (tray) {
+        INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_TAB_CLASSES};
+        InitCommonControlsEx(&classes);
+        HWND tasks = MakeWindow("MSTaskSwWClass", DefWindowProcA, "", 0, main);
+        const char* strip = arg == 1 ? "ToolbarWindow32" : arg == 2 ? "MSTaskListWClass" : nullptr;
+        Tab = strip ? MakeWindow(strip, DefWindowProcA, "", 0, tasks)
+                    : CreateWindowExA(0, WC_TABCONTROLA, "", WS_CHILD | TCS_BUTTONS, 0, 0, 1000, 34,
+                                      tasks, nullptr, nullptr, nullptr);
+        TabClassProc = (WNDPROC)GetClassLongPtrW(Tab, GCLP_WNDPROC);
+        SetWindowLongPtrW(Tab, GWLP_WNDPROC, (LONG_PTR)FormerTabProc);
+    }
+    for (MSG msg; GetMessageA(&msg, nullptr, 0, 0) > 0;)
+        DispatchMessageA(&msg);
+    if (mode == "hook") FreeHook();
+    if (held) ReleaseMutex(mutex);
+    return 0;
+}
+
+struct Child {
+    HANDLE process = nullptr;
+    DWORD pid = 0;
+    HWND window = nullptr;
+
+    ~Child() { Stop(); }
+    bool Launch(const char* mode, int arg = 0) {
+        char exe[MAX_PATH];
+        GetModuleFileNameA(nullptr, exe, MAX_PATH);
+        std::string line =
+            "\"" + std::string(exe) + "\" --ravik-child " + mode + " " + std::to_string(arg);
+        return (process = testing_support::StartProcess(line, &pid)) != nullptr;
+    }
+    bool Start(const char* mode, int arg = 0) { // and waits until its window's loop runs
+        const char* cls = strcmp(mode, "tray") ? "RavikChild" : "Shell_TrayWnd";
+        return Launch(mode, arg) &&
+               (window = testing_support::WaitWindowOf(pid, cls, nullptr, true)) &&
+               (Send(WM_NULL), true);
+    }
+    int Run(const char* mode, int arg = 0) { // a child without window: its exit code
+        DWORD code = (DWORD)-1;
+        if (Launch(mode, arg) && WaitForSingleObject(process, 10000) == WAIT_OBJECT_0)
+            GetExitCodeProcess(process, &code);
+        return (int)code;
+    }
+    void Stop() { // closes the window (WM_CLOSE destroys it), which ends the child
+        if (window) PostMessageA(window, WM_CLOSE, 0, 0);
+        if (process && WaitForSingleObject(process, 10000)) TerminateProcess(process, 1);
+        if (process) CloseHandle(process);
+        process = nullptr;
+    }
+    LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+        return SendMessageA(window, message, wParam, lParam);
+    }
 };
 
-TEST_F(Ring, RecordedMessagesArePendingUntilReadAndNoneAfterANewSetHook) {
-    SendNumbered(wnd_, 1, 3);
-    EXPECT_EQ(NewMessage(), 3);
-    for (int i = 1; i <= 3; ++i) {
-        WndMes m = {};
-        EXPECT_EQ(GetWndMes(&m), &m);
-        EXPECT_EQ(m.hwnd, Low32(wnd_));
-        EXPECT_EQ(m.message, static_cast<uint32_t>(WM_SETTEXT));
-        EXPECT_EQ(m.wParam, static_cast<uint32_t>(i));
-        IncRead();
-    }
-    EXPECT_EQ(NewMessage(), 0);
-    SendNumbered(wnd_, 1, 7);
-    ASSERT_EQ(FreeHook(), 1);
-    ASSERT_EQ(SetHook(0, 0), 1);
-    EXPECT_EQ(NewMessage(), 0);
-    EXPECT_EQ(Area().readIndex, 0);
-    EXPECT_EQ(Area().writeIndex, 0);
-}
-
-TEST_F(Ring, UnreadEntriesBeyondTheRingOverwriteTheOldest) {
-    // After k unread writes the reader sees the k mod 100 newest, in order.
-    for (int writes : {99, 100, 101, 250}) {
-        SCOPED_TRACE(writes);
-        ASSERT_EQ(FreeHook(), 1);
+// Every test starts without hook or subclass, whatever an earlier test left,
+// then holds the hook itself with an empty ring.
+class Ravik : public testing::Test {
+  protected:
+    void SetUp() override {
+        FreeHook();
+        sink = MakeWindow("RavikSink", SinkProc, "sink", 0, nullptr);
+        event = OpenEventA(SYNCHRONIZE | EVENT_MODIFY_STATE, FALSE, RingEventName);
         ASSERT_EQ(SetHook(0, 0), 1);
-        SendNumbered(wnd_, 1, writes);
-        int pending = writes % 100;
-        EXPECT_EQ(NewMessage(), pending);
-        std::vector<WndMes> entries = ReadAll();
-        ASSERT_EQ(static_cast<int>(entries.size()), pending);
-        for (int i = 0; i < pending; ++i)
-            EXPECT_EQ(entries[i].wParam, static_cast<uint32_t>(writes - pending + 1 + i));
+        ResetEvent(event);
     }
-}
-
-TEST_F(Ring, WriterPastTheEndGivesNegativeNewMessageAndSlotsAreReadInRingOrder) {
-    SendNumbered(wnd_, 1, 98);
-    ASSERT_EQ(static_cast<int>(ReadAll().size()), 98);
-    SendNumbered(wnd_, 99, 5);
-    EXPECT_EQ(NewMessage(), -95);
-    std::vector<int> slots;
-    std::vector<uint32_t> numbers;
-    while (NewMessage() != 0 && slots.size() < 10) {
-        slots.push_back(Area().readIndex);
-        WndMes m;
-        numbers.push_back(GetWndMes(&m)->wParam);
-        IncRead();
+    void TearDown() override {
+        FreeHook();
+        DestroyWindow(sink);
+        CloseHandle(event);
     }
-    EXPECT_EQ(slots, (std::vector<int>{98, 99, 0, 1, 2}));
-    EXPECT_EQ(numbers, (std::vector<uint32_t>{99, 100, 101, 102, 103}));
-}
+    HWND sink = nullptr;
+    HANDLE event = nullptr;
+};
 
-TEST_F(Ring, SecondSetHookIsRefusedAndChangesNothing) {
-    SendNumbered(wnd_, 1, 3);
-    SharedHookArea before = Area();
-    EXPECT_EQ(SetHook(1, 1), 0);
-    EXPECT_EQ(Area().hook, before.hook);
-    EXPECT_EQ(Area().hookActive, 1);
-    EXPECT_EQ(Area().subclassFlag, 0);
-    EXPECT_EQ(Area().classAddressFlag, 0);
-    EXPECT_EQ(Area().writeIndex, before.writeIndex);
-    SendNumbered(wnd_, 4, 1); // the first hook still records
-    EXPECT_EQ(NewMessage(), 4);
-}
-
-TEST_F(Ring, TheEightCodesAreRecordedWithTheirParametersAndSignalledOthersNot) {
-    const UINT recorded[] = {WM_CREATE,       WM_DESTROY,    WM_ACTIVATE,   WM_SETTEXT,
-                             WM_STYLECHANGED, WM_NCACTIVATE, WM_INITDIALOG, WM_SHOWWINDOW};
-    for (UINT code : recorded) {
-        SCOPED_TRACE(code);
-        SendMessageA(wnd_, code, 0x11223344, 0x55667788);
-        EXPECT_TRUE(EventIsSignalled(event_));
-        std::vector<WndMes> entries = ReadAll();
-        ASSERT_EQ(entries.size(), 1u);
-        EXPECT_EQ(entries[0].hwnd, Low32(wnd_));
-        EXPECT_EQ(entries[0].message, code);
-        EXPECT_EQ(entries[0].wParam, 0x11223344u);
-        EXPECT_EQ(entries[0].lParam, 0x55667788u);
-    }
-    // WM_GETTEXT (13) is not WM_SETTEXT (12); the tab-control codes come only
-    // from the taskbar subclass.
-    for (UINT code :
-         {(UINT)WM_NULL, (UINT)WM_MOVE, (UINT)WM_GETTEXT, (UINT)WM_USER + 1, (UINT)TCM_GETITEMCOUNT,
-          (UINT)TCM_INSERTITEMA, (UINT)TCM_DELETEITEM, UnsubclassMessage}) {
-        SendMessageA(wnd_, code, 0, 0);
-        EXPECT_EQ(NewMessage(), 0) << code;
-        EXPECT_FALSE(EventIsSignalled(event_)) << code;
-    }
-}
-
-TEST_F(Ring, MessagesOfAWindowInAnotherProcessAreRecordedWithItsHandle) {
-    HWND remote = LaunchApp();
-    ASSERT_NE(remote, nullptr);
-    EXPECT_EQ(app_.Send("title #0 remote"), "ok"); // retitled by the application itself
-    SendMessageA(remote, WM_SETTEXT, 5, reinterpret_cast<LPARAM>("sent"));
-    using Entry = std::pair<uint32_t, uint32_t>;
-    EXPECT_EQ(Titles(), (std::vector<Entry>{{Low32(remote), 0}, {Low32(remote), 5}}));
-}
-
-TEST_F(Ring, EventWakesAWaitingReader) {
-    DWORD result = WAIT_FAILED;
-    std::thread reader([&] { result = WaitForSingleObject(event_, 10000); });
-    SendNumbered(wnd_, 1, 1);
-    reader.join();
-    EXPECT_EQ(result, WAIT_OBJECT_0);
-}
-
-TEST_F(Ring, WriterThatCannotGetTheMutexDropsItsEntryAndGoesOn) {
-    HWND remote = LaunchApp();
-    ASSERT_NE(remote, nullptr);
-    {
-        MutexHolder holder;
-        ASSERT_TRUE(holder.Held());
-        SendNumbered(wnd_, 1, 1);
-        EXPECT_EQ(app_.Send("title #0 blocked"), "ok"); // the application goes on
+TEST_F(Ravik, UnreadEntriesBeyondTheRingOverwriteTheOldestAndANewHookStartsEmpty) {
+    for (int writes : {99, 100, 101, 250}) { // the reader finds the writes % 100 newest
+        ASSERT_TRUE(FreeHook() && SetHook(0, 0));
         EXPECT_EQ(NewMessage(), 0);
-        EXPECT_FALSE(EventIsSignalled(event_));
+        SendNumbered(sink, 1, writes);
+        std::vector<WndMes> entries = ReadAll();
+        int pending = writes % RingSize;
+        ASSERT_EQ((int)entries.size(), pending) << writes;
+        for (int i = 0; i < pending; ++i)
+            EXPECT_EQ(entries[i].wParam, (uint32_t)(writes - pending + 1 + i)) << writes;
     }
-    SendNumbered(wnd_, 2, 1);
-    EXPECT_EQ(app_.Send("title #0 free"), "ok");
-    using Entry = std::pair<uint32_t, uint32_t>;
-    EXPECT_EQ(Titles(), (std::vector<Entry>{{Low32(wnd_), 2}, {Low32(remote), 0}}));
 }
 
-TEST_F(Ring, AbandonedMutexIsTakenOverTheEntryWrittenAndTheMutexReleased) {
-    HWND remote = LaunchApp();
-    ASSERT_NE(remote, nullptr);
-    MutexHolder abandoned(true);
-    ASSERT_TRUE(abandoned.Held());
-    SendNumbered(wnd_, 1, 1);
-    EXPECT_EQ(app_.Send("title #0 after"), "ok"); // another process gets the mutex afterwards
-    using Entry = std::pair<uint32_t, uint32_t>;
-    EXPECT_EQ(Titles(), (std::vector<Entry>{{Low32(wnd_), 1}, {Low32(remote), 0}}));
+TEST_F(Ravik, AWriterPastTheEndGivesANegativeCountAndTheSlotsAreReadInRingOrder) {
+    SendNumbered(sink, 1, 98);
+    ASSERT_EQ(ReadAll().size(), 98u);
+    SendNumbered(sink, 99, 5);
+    EXPECT_EQ(NewMessage(), -95);
+    EXPECT_EQ(Titles(), (Entries{{sink, 99}, {sink, 100}, {sink, 101}, {sink, 102}, {sink, 103}}));
 }
 
-TEST_F(Ring, FreeHookStopsRecordingReturnsOneEvenWithoutHookAndLeavesNoSubclassCount) {
-    EXPECT_EQ(GetSysTabCnt(), 0); // no subclass
-    EXPECT_EQ(FreeHook(), 1);
-    EXPECT_EQ(Area().hookActive, 0);
-    EXPECT_EQ(Area().hook, nullptr);
-    SendNumbered(wnd_, 1, 1);
+TEST_F(Ravik, OnlyTheEightCodesAreRecordedWithTheirParametersAndSignalTheReader) {
+    // WM_GETTEXT (13) is not WM_SETTEXT (12); the tab control's codes come only
+    // from the taskbar subclass.
+    const UINT codes[] = {WM_CREATE,        WM_DESTROY,      WM_ACTIVATE,    WM_SETTEXT,
+                          WM_STYLECHANGED,  WM_NCACTIVATE,   WM_INITDIALOG,  WM_SHOWWINDOW,
+                          WM_NULL,          WM_MOVE,         WM_GETTEXT,     WM_USER + 1,
+                          TCM_GETITEMCOUNT, TCM_INSERTITEMA, TCM_DELETEITEM, UnsubclassMessage};
+    for (const UINT& code : codes) {
+        bool recorded = &code - codes < 8; // the first eight
+        SendMessageA(sink, code, 0x11223344, 0x55667788);
+        EXPECT_EQ(WaitForSingleObject(event, 0) == WAIT_OBJECT_0, recorded) << code;
+        std::vector<WndMes> e = ReadAll();
+        ASSERT_EQ(e.size(), recorded ? 1u : 0u) << code;
+        EXPECT_TRUE(!recorded || (WndMesWindow(e[0]) == sink && e[0].message == code &&
+                                  e[0].wParam == 0x11223344u && e[0].lParam == 0x55667788u))
+            << code;
+    }
+}
+
+TEST_F(Ravik, AMutexHeldElsewhereDropsEntriesAndTheSubclassAndAnAbandonedOneIsTakenOver) {
+    Child tray, holder;
+    ASSERT_TRUE(FreeHook() && tray.Start("tray") && holder.Start("hold"));
+    ASSERT_EQ(SetHook(1, 0), 1); // a hook that may subclass the taskbar
+    SendNumbered(sink, 1, 1);
+    tray.Send(WM_SETTEXT, 2,
+              (LPARAM) "tray"); // comes back: the writer in the tray's process gave up
     EXPECT_EQ(NewMessage(), 0);
-    EXPECT_EQ(FreeHook(), 1);
-    EXPECT_EQ(SetHook(0, 0), 1);
-    SendNumbered(wnd_, 2, 1);
-    EXPECT_EQ(NewMessage(), 1);
+    EXPECT_EQ(SetSubClass(0), 0);
+    EXPECT_EQ(tray.Send(TrayTabProc), FormerProc);
+    holder.Stop(); // releases it
+    ASSERT_EQ(Child().Run("abandon"), 0);
+    SendNumbered(sink, 3, 1);                  // takes the abandoned mutex over
+    tray.Send(WM_SETTEXT, 4, (LPARAM) "tray"); // and released it for the next process
+    EXPECT_EQ(Titles(), (Entries{{sink, 3}, {tray.window, 4}}));
+    EXPECT_EQ(SetSubClass(0), 1);
 }
 
-TEST_F(Ring, RmWndKeepsTheOrderOfTheOthersAndIgnoresAnUnknownHandle) {
-    EXPECT_NE(RmWnd(Handle(9)), 0); // empty list
-    for (int i = 1; i <= 3; ++i)
-        ASSERT_NE(SetWnd(Handle(i)), 0);
-    EXPECT_NE(RmWnd(Handle(9)), 0);
-    EXPECT_EQ(ProxyList(), (std::vector<HWND>{Handle(1), Handle(2), Handle(3)}));
-    EXPECT_NE(RmWnd(Handle(2)), 0);
-    EXPECT_EQ(ProxyList(), (std::vector<HWND>{Handle(1), Handle(3)}));
-    {
-        MutexHolder holder; // nothing changes while the mutex is held elsewhere
-        ASSERT_TRUE(holder.Held());
-        EXPECT_EQ(SetWnd(Handle(4)), 0);
-        EXPECT_EQ(RmWnd(Handle(1)), 0);
-    }
-    EXPECT_NE(RmWnd(Handle(1)), 0);
-    EXPECT_EQ(ProxyList(), (std::vector<HWND>{Handle(3)}));
-}
-
-TEST_F(Ring, SetWndRefusesWhenTheListIsFull) {
-    for (int i = 0; i < ProxyListSize; ++i)
-        ASSERT_NE(SetWnd(Handle(i)), 0) << i;
-    EXPECT_EQ(SetWnd(Handle(500)), 0);
-    EXPECT_EQ(Area().proxyCount, ProxyListSize);
-    EXPECT_NE(RmWnd(Handle(0)), 0); // room again after one leaves
-    EXPECT_NE(SetWnd(Handle(500)), 0);
-    EXPECT_EQ(Area().proxyWnds[ProxyListSize - 1], Handle(500));
-}
-
-// Three programs: one holding the hook, one refused, and one started after the
-// refused one ended, while the first still runs.
-TEST(HookOwner, ARefusedProgramLeavesTheRunningHookAloneAndTheNextStartAfterItsEndIsAccepted) {
-    ResetLibrary();
-    HWND wnd = CreateSinkWindow();
-    ASSERT_NE(wnd, nullptr);
+TEST_F(Ravik, ARefusedProgramsFreeHookLeavesTheRunningOneAloneWhoseEndFreesTheHook) {
     auto records = [&](int n) {
-        DrainRing();
-        SendMessageA(wnd, WM_SETTEXT, n, 0);
+        ReadAll();
+        SendMessageA(sink, WM_SETTEXT, n, 0);
         return NewMessage();
     };
     Child first;
-    ASSERT_TRUE(first.Start("hook-owner"));
-    HHOOK firstHook = Area().hook;
-    ASSERT_NE(firstHook, nullptr);
-    // The refused program: its FreeHook leaves the running hook and its flag alone.
+    ASSERT_TRUE(FreeHook() && first.Start("hook"));
+    // A program refused while the first runs ends with its own FreeHook, which
+    // leaves the first one's hook recording and its flag set.
     EXPECT_EQ(SetHook(0, 0), 0);
     EXPECT_EQ(FreeHook(), 1);
-    EXPECT_EQ(Area().hook, firstHook);
     EXPECT_EQ(SetHook(0, 0), 0);
-    NoticeHooksOfOtherProcesses();
-    EXPECT_EQ(records(1), 1); // the first program's hook goes on recording
+    // Wine learns of other processes' hooks when this thread takes a message from its server.
+    PostThreadMessageA(GetCurrentThreadId(), WM_NULL, 0, 0);
+    testing_support::PumpMessages();
+    EXPECT_EQ(records(1), 1);
     first.Stop();
     ASSERT_EQ(SetHook(0, 0), 1);
     EXPECT_EQ(records(2), 1);
     EXPECT_EQ(FreeHook(), 1);
     EXPECT_EQ(records(3), 0);
-    DestroyWindow(wnd);
 }
 
-// ---- With the stand-in taskbar ----
+TEST_F(Ravik, TheProxyListRefusesOneTooManyAndTakesOneAgainWhenOneLeaves) {
+    auto proxy = [](int n) { return (HWND)(ULONG_PTR)(0x7000 + n); };
+    for (int i = 0; i < ProxyListSize; ++i)
+        ASSERT_NE(SetWnd(proxy(i)), 0) << i;
+    EXPECT_EQ(SetWnd(proxy(500)), 0);
+    EXPECT_NE(RmWnd(proxy(999)), 0); // not in the list: nothing changes
+    EXPECT_EQ(SetWnd(proxy(500)), 0);
+    EXPECT_NE(RmWnd(proxy(1)), 0);
+    EXPECT_NE(SetWnd(proxy(500)), 0);
+    for (int i = 0; i <= 500; ++i)
+        RmWnd(proxy(i));
+}
 
-class Standin : public testing::Test {
+TEST_F(Ravik, ATaskSwitcherHoldingNoTabControlIsLeftAlone) {
+    for (int strip : {1, 2}) { // the toolbar of XP and Vista, the task list of 7 to 11
+        Child tray;
+        ASSERT_TRUE(FreeHook() && tray.Start("tray", strip));
+        ASSERT_EQ(SetHook(1, 0), 1);
+        EXPECT_EQ(SetSubClass(0), 0) << strip;
+        EXPECT_EQ(tray.Send(TrayTabProc), FormerProc) << strip;
+    }
+}
+
+class Taskbar : public Ravik { // with the fake taskbar running and no hook
   protected:
     void SetUp() override {
-        ASSERT_NE(MappedArea(), nullptr);
-        ResetLibrary();
-        ASSERT_NE(wnd_ = CreateSinkWindow(), nullptr);
-        ASSERT_TRUE(standin_.Start());
-        testing_support::TaskbarState state;
-        ASSERT_TRUE(standin_.Read(&state));
-        ASSERT_EQ(FindWindowA("Shell_TrayWnd", nullptr), state.tray);
-        ASSERT_NE(tab_ = state.tabCtrl, nullptr);
-        ASSERT_TRUE(app_.Launch());
-    }
-    void TearDown() override {
-        FreeHook();
-        DestroyWindow(wnd_);
+        Ravik::SetUp();
+        ASSERT_TRUE(FreeHook() && tray.Start("tray"));
+        ASSERT_EQ(FindWindowA("Shell_TrayWnd", nullptr), tray.window);
     }
     void Subclass(int load, int classAddress = 0) {
-        ASSERT_EQ(SetHook(1, classAddress), 1);
-        ASSERT_EQ(SetSubClass(load), 1);
-        ASSERT_EQ(Area().tabCtrl, tab_);
-        DrainRing();
+        ASSERT_TRUE(SetHook(1, classAddress) && SetSubClass(load));
+        ASSERT_EQ(tray.Send(TrayTabProc), OtherProc);
+        ReadAll();
     }
-    // Collects entries until one of `message` for `hwnd` (0: any) arrives.
-    bool WaitForEntry(UINT message, uint32_t hwnd, WndMes* found) {
-        std::vector<WndMes> seen;
-        return WaitUntil([&] {
-            for (const WndMes& m : ReadAll())
-                seen.push_back(m);
-            for (const WndMes& m : seen)
-                if (m.message == message && (!hwnd || m.hwnd == hwnd)) return *found = m, true;
-            return false;
-        });
-    }
-    bool HasButton(HWND hwnd) {
-        std::vector<HWND> windows = standin_.ButtonWindows();
-        return std::find(windows.begin(), windows.end(), hwnd) != windows.end();
-    }
-
-    StandinTaskbar standin_;
-    TestApp app_;
-    HWND tab_ = nullptr, wnd_ = nullptr;
+    Child tray;
 };
 
-TEST_F(Standin, SetSubClassOnlyAfterSetHookAskedForItAndWithoutLoadKeepsTheCallWndProcHook) {
-    ASSERT_EQ(SetHook(0, 0), 1);
-    EXPECT_EQ(SetSubClass(0) + SetSubClass(1), 0);
-    EXPECT_EQ(Area().savedTabProc, nullptr);
-    ASSERT_EQ(FreeHook(), 1);
-    ASSERT_EQ(SetHook(1, 0), 1);
-    HHOOK hook = Area().hook;
-    EXPECT_EQ(SetSubClass(0), 1);
-    EXPECT_NE(Area().savedTabProc, nullptr);
-    EXPECT_EQ(Area().hook, hook);
-    DrainRing();
-    SendMessageA(wnd_, WM_SETTEXT, 1, 0); // a sent message: seen by WH_CALLWNDPROC only
-    std::vector<WndMes> entries = Only(ReadAll(), WM_SETTEXT);
-    ASSERT_EQ(entries.size(), 1u);
-    EXPECT_EQ(entries[0].hwnd, Low32(wnd_));
-}
-
-TEST_F(Standin, SetSubClassWithLoadRecordsPostedButNoLongerSentMessages) {
-    Subclass(1);
-    EXPECT_NE(Area().hook, nullptr);
-    SendMessageA(wnd_, WM_SETTEXT, 1, 0);
-    PostMessageA(wnd_, WM_NCACTIVATE, 2, 0);
-    WndMes m;
-    ASSERT_TRUE(WaitForEntry(WM_NCACTIVATE, Low32(wnd_), &m));
-    EXPECT_EQ(m.wParam, 2u);
-    EXPECT_TRUE(Only(ReadAll(), WM_SETTEXT).empty());
-}
-
-TEST_F(Standin, ButtonsInsertedAndDeletedAreRecordedWithTheWindowOrTheTabControlAndTheIndex) {
-    for (int load : {0, 1}) {
-        SCOPED_TRACE(load);
-        Subclass(load);
-        std::vector<HWND> w = app_.Open("count=2");
-        ASSERT_EQ(w.size(), 2u);
-        WndMes m;
-        ASSERT_TRUE(WaitForEntry(TCM_INSERTITEMW, Low32(w[1]), &m));
-        std::vector<HWND> buttons = standin_.ButtonWindows();
-        EXPECT_EQ(m.wParam, std::find(buttons.begin(), buttons.end(), w[1]) - buttons.begin());
-        ASSERT_TRUE(WaitUntil([&] { return HasButton(w[1]); }));
-        buttons = standin_.ButtonWindows();
-        DrainRing();
-        EXPECT_EQ(app_.Send("destroy " + testing_support::WindowRef(w[1])), "ok");
-        ASSERT_TRUE(WaitForEntry(TCM_DELETEITEM, 0, &m));
-        EXPECT_EQ(m.hwnd, Low32(tab_));
-        EXPECT_EQ(m.wParam, std::find(buttons.begin(), buttons.end(), w[1]) - buttons.begin());
-        EXPECT_EQ(m.lParam, 0u);
-        ASSERT_EQ(FreeHook(), 1);
-    }
-}
-
-TEST_F(Standin, TwoItemCountsBackToBackGiveOneEntry) {
-    Subclass(0);
-    app_.Open("count=2");
-    ASSERT_TRUE(WaitUntil([&] { return standin_.ButtonWindows().size() == 2; }));
-    // Begin outside the interval of a count forwarded earlier.
-    ASSERT_TRUE(WaitUntil([] { return CountIsDue(timeGetTime(), Area().lastCountTime); }));
-    DrainRing();
-    EXPECT_EQ(GetSysTabCnt(), 2);
-    EXPECT_EQ(GetSysTabCnt(), 2);
-    std::vector<WndMes> counts = Only(ReadAll(), TCM_GETITEMCOUNT);
-    ASSERT_EQ(counts.size(), 1u);
-    EXPECT_TRUE(counts[0].hwnd == Low32(tab_) && counts[0].wParam == 0 && counts[0].lParam == 0);
-}
-
-TEST_F(Standin, AfterFreeHookTheTaskbarKeepsWorkingUnobserved) {
+TEST_F(Taskbar, FreeHookGivesTheControlItsFormerOrItsClassProcedureBack) {
     for (int both : {0, 1}) { // Load and ClassAddress
         Subclass(both, both);
-        std::vector<HWND> before = app_.Open();
-        ASSERT_TRUE(WaitUntil([&] { return HasButton(before.at(0)); }));
+        EXPECT_EQ(tray.Send(TrayInsert, 0, 0x200), 0);
+        EXPECT_EQ(ReadAll().size(), 1u); // the button recorded
         EXPECT_EQ(FreeHook(), 1);
-        EXPECT_EQ(Area().savedTabProc, nullptr);
-        DrainRing();
-        std::vector<HWND> after = app_.Open();
-        EXPECT_TRUE(WaitUntil([&] { return HasButton(after.at(0)); })) << both;
-        EXPECT_EQ(app_.Send("destroy " + testing_support::WindowRef(before[0])), "ok");
-        EXPECT_TRUE(WaitUntil([&] { return !HasButton(before[0]); })) << both;
-        EXPECT_EQ(NewMessage(), 0);
+        EXPECT_EQ(tray.Send(TrayTabProc), both ? ClassProc : FormerProc);
     }
 }
 
-// ---- With a fake taskbar that tells which procedure its tab control runs ----
-
-class FakeTaskbarTest : public testing::Test {
-  protected:
-    void SetUp() override {
-        ASSERT_NE(MappedArea(), nullptr);
-        ResetLibrary();
-        ASSERT_TRUE(tray_.Start("tray", "MSTaskSwWClass"));
-        ASSERT_EQ(FindWindowA("Shell_TrayWnd", nullptr), tray_.Window());
-        tab_ = reinterpret_cast<HWND>(Tray(TrayTab));
-        ASSERT_NE(tab_, nullptr);
-    }
-    void TearDown() override {
-        FreeHook();
-        tray_.Stop();
-    }
-
-    LRESULT Tray(UINT command, WPARAM wParam = 0, LPARAM lParam = 0) {
-        return SendMessageA(tray_.Window(), command, wParam, lParam);
-    }
-
-    void Subclass(int load, int classAddress = 0) {
-        ASSERT_EQ(SetHook(1, classAddress), 1);
-        ASSERT_EQ(SetSubClass(load), 1);
-        ASSERT_NE(Area().savedTabProc, nullptr);
-        ASSERT_EQ(Tray(TrayTabProc), TabRunsOtherProc);
-        DrainRing();
-    }
-
-    Child tray_;
-    HWND tab_ = nullptr;
-};
-
-TEST_F(FakeTaskbarTest, FreeHookGivesTheControlItsFormerOrItsClassProcedureBack) {
-    struct Case {
-        int load;
-        int classAddress;
-        LRESULT after;
-    } cases[] = {{0, 0, TabRunsFormerProc}, {1, 1, TabRunsClassProc}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.load * 10 + c.classAddress);
-        Subclass(c.load, c.classAddress);
-        EXPECT_EQ(Tray(TrayInsertA, 0, 0x200), 0);
-        EXPECT_EQ(FreeHook(), 1);
-        EXPECT_EQ(Area().savedTabProc, nullptr);
-        EXPECT_EQ(Tray(TrayTabProc), c.after);
-    }
-}
-
-TEST_F(FakeTaskbarTest, SubclassMadeBeforeSetSubClassIsNotMadeTwice) {
+TEST_F(Taskbar, ASubclassMadeBeforeSetSubClassIsNotMadeTwice) {
     ASSERT_EQ(SetHook(1, 0), 1);
-    // Any message sent to the tray window in the shell's process subclasses.
-    EXPECT_EQ(Tray(TrayTabProc), TabRunsOtherProc);
-    WNDPROC first = Area().savedTabProc;
-    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(tray.Send(TrayTabProc), OtherProc); // any message the tray handles subclasses
     EXPECT_EQ(SetSubClass(0), 1);
-    EXPECT_EQ(Area().savedTabProc, first);
-    DrainRing();
-    // A control passing messages to itself would never return from this.
-    EXPECT_EQ(Tray(TrayInsertA, 0, 0x300), 0);
+    ReadAll();
+    EXPECT_EQ(tray.Send(TrayInsert, 0, 0x300), 0); // a control calling itself would not return
     EXPECT_EQ(ReadAll().size(), 1u);
     EXPECT_EQ(FreeHook(), 1);
-    EXPECT_EQ(Tray(TrayTabProc), TabRunsFormerProc);
-    EXPECT_TRUE(tray_.Running());
+    EXPECT_EQ(tray.Send(TrayTabProc), FormerProc);
 }
 
-TEST_F(FakeTaskbarTest, NoSubclassWhileTheMutexIsHeldElsewhere) {
-    {
-        MutexHolder holder;
-        ASSERT_TRUE(holder.Held());
-        ASSERT_EQ(SetHook(1, 0), 1);
-        EXPECT_EQ(SetSubClass(0), 0);
-        EXPECT_EQ(Area().savedTabProc, nullptr);
-        EXPECT_EQ(Tray(TrayTabProc), TabRunsFormerProc);
-    }
-    EXPECT_EQ(SetSubClass(0), 1);
-}
-
-TEST_F(FakeTaskbarTest, ASubclassWhoseTaskbarEndedIsForgottenAndANewTaskbarIsSubclassed) {
+TEST_F(Taskbar, ASubclassWhoseTaskbarEndedIsForgottenAndTheNextTaskbarIsSubclassed) {
     Subclass(0);
-    tray_.Stop(); // the shell ends without the subclass being undone
+    tray.Stop(); // the shell ends without the subclass undone
     EXPECT_EQ(FreeHook(), 1);
-    EXPECT_EQ(Area().savedTabProc, nullptr);
-    EXPECT_EQ(Area().hook, nullptr);
-    ASSERT_TRUE(tray_.Start("tray", "MSTaskSwWClass"));
-    ASSERT_EQ(SetHook(1, 0), 1);
-    EXPECT_EQ(SetSubClass(0), 1);
-    EXPECT_EQ(Area().tabCtrl, reinterpret_cast<HWND>(Tray(TrayTab)));
-    EXPECT_EQ(Tray(TrayTabProc), TabRunsOtherProc);
+    ASSERT_TRUE(tray.Start("tray"));
+    Subclass(0);
 }
 
-TEST_F(FakeTaskbarTest, TaskbarKeepsWorkingWhenTheProgramEndsWithoutFreeHook) {
-    for (int load = 0; load <= 1; ++load) {
-        SCOPED_TRACE(load);
-        Child program;
-        ASSERT_EQ(program.Run("dying-program", load ? "1" : "0"), 1);
-        // Its hooks went with it; the subclass stays, and so does the library.
-        EXPECT_EQ(Tray(TrayTabProc), TabRunsOtherProc);
+TEST_F(Taskbar, TheTaskbarKeepsWorkingWhenTheProgramEndsWithoutFreeHook) {
+    for (int load : {0, 1}) {
+        ASSERT_EQ(Child().Run("die", load), 1) << load;
+        // Its hooks went with it; the subclass and the library stay in the taskbar.
         for (int i = 0; i < 3; ++i)
-            EXPECT_EQ(Tray(TrayInsertA, 0, 0x400 + i), 0);
-        EXPECT_EQ(Tray(TrayRavikMapped), 1);
-        EXPECT_TRUE(tray_.Running());
-        // The flag outlived its program, which has ended: the next start
-        // takes it, keeps the subclass in place and undoes it at its end.
-        WNDPROC kept = Area().savedTabProc;
-        EXPECT_EQ(Area().hookActive, 1);
-        ASSERT_EQ(SetHook(1, 0), 1);
-        EXPECT_EQ(SetSubClass(load), 1);
-        EXPECT_EQ(Area().savedTabProc, kept);
-        DrainRing();
-        EXPECT_EQ(Tray(TrayInsertA, 0, 0x410), 0);
+            EXPECT_EQ(tray.Send(TrayInsert, 0, 0x400 + i), 0);
+        // The flag outlived its program, which has ended: the next start takes
+        // it, takes the subclass over and undoes it at its end.
+        EXPECT_EQ(tray.Send(TrayTabProc), OtherProc);
+        ASSERT_TRUE(SetHook(1, 0) && SetSubClass(load));
+        ReadAll();
+        EXPECT_EQ(tray.Send(TrayInsert, 0, 0x410), 0);
         EXPECT_EQ(ReadAll().size(), 1u);
         EXPECT_EQ(FreeHook(), 1);
-        EXPECT_EQ(Tray(TrayTabProc), TabRunsFormerProc);
-    }
-}
-
-TEST(LookAlikeTaskSwitch, AClassNameThatOnlyBeginsAlikeOrDiffersInCaseIsNotTaken) {
-    for (const char* name : {"MSTaskSwWClassX", "mstaskswwclass"}) {
-        SCOPED_TRACE(name);
-        ResetLibrary();
-        Child tray;
-        ASSERT_TRUE(tray.Start("tray", name));
-        ASSERT_EQ(SetHook(1, 0), 1);
-        EXPECT_EQ(SetSubClass(0), 0);
-        EXPECT_EQ(Area().savedTabProc, nullptr);
-        EXPECT_EQ(SendMessageA(tray.Window(), TrayTabProc, 0, 0), TabRunsFormerProc);
-        FreeHook();
+        EXPECT_EQ(tray.Send(TrayTabProc), FormerProc);
     }
 }
 
 } // namespace
 
-RAVIK_TEST_MAIN()
+int main(int argc, char** argv) {
+    if (argc >= 4 && strcmp(argv[1], "--ravik-child") == 0) return RunChild(argv[2], atoi(argv[3]));
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

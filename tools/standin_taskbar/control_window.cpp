@@ -3,7 +3,9 @@
 // receives the hook library's window events, and runs the poll.
 #include "tools/standin_taskbar/standin.h"
 
+#include <ctype.h>
 #include <stdio.h>
+#include <stdlib.h>
 
 #include "tools/common/ipc.h"
 #include "tools/standin_taskbar/protocol.h"
@@ -14,6 +16,18 @@ constexpr UINT_PTR PollTimer = 1;
 constexpr UINT PollIntervalMs = 100;
 constexpr UINT_PTR IconTimer = 2;
 constexpr UINT IconIntervalMs = 1000;
+constexpr UINT HangMessage = WM_APP + 100; // wParam: milliseconds, 0 = for ever
+
+const char* LayoutName() {
+    switch (Standin.layout) {
+    case TaskbarLayout::Xp:
+        return "xp";
+    case TaskbarLayout::Win7:
+        return "win7";
+    default:
+        return "2000";
+    }
+}
 
 std::string Escaped(const std::wstring& text) {
     std::string utf8 = tool_ipc::WideToUtf8(text), out;
@@ -39,9 +53,12 @@ std::string StateText() {
     std::string out;
     RECT tray;
     GetWindowRect(Standin.tray, &tray);
+    HWND tab = Standin.layout == TaskbarLayout::Win2000 ? Standin.buttonStrip : nullptr;
     out += "taskbar tray=" + HandleText(Standin.tray) + " tasks=" + HandleText(Standin.taskSwitch) +
-           " tab=" + HandleText(Standin.tabCtrl) + " notify=" + HandleText(Standin.notifyArea) +
-           " rect=" + RectText(tray) + "\n";
+           " tab=" + HandleText(tab) + " notify=" + HandleText(Standin.notifyArea) +
+           " rect=" + RectText(tray) + " layout=" + LayoutName() +
+           " rebar=" + HandleText(Standin.rebar) + " buttons=" + HandleText(Standin.buttonStrip) +
+           "\n";
     HWND foreground = GetForegroundWindow();
     const std::vector<TaskButton>& buttons = Buttons();
     for (size_t i = 0; i < buttons.size(); ++i) {
@@ -89,6 +106,10 @@ LRESULT OnRequest(WPARAM wParam, LPARAM lParam) {
     } else if (request == "quit") {
         tool_ipc::SendReply(replyTo, "ok");
         PostQuitMessage(0);
+    } else if (request.compare(0, 5, "hang ") == 0 && isdigit(request[5] & 0xFF)) {
+        // Posted: the caller has its reply before the taskbar stops answering.
+        tool_ipc::SendReply(replyTo, "ok");
+        PostMessageW(Standin.control, HangMessage, strtoul(request.c_str() + 5, nullptr, 10), 0);
     } else {
         tool_ipc::SendReply(replyTo, "error: unknown request \"" + request + "\"");
     }
@@ -114,6 +135,11 @@ LRESULT CALLBACK ControlWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         return 0;
     case WM_COPYDATA:
         return OnRequest(wParam, lParam);
+    case HangMessage:
+        // The whole taskbar stops answering: every window of the stand-in
+        // belongs to this thread, and Sleep handles no sent message.
+        Sleep(wParam ? static_cast<DWORD>(wParam) : INFINITE);
+        return 0;
     case WM_DESTROY:
         KillTimer(hwnd, PollTimer);
         KillTimer(hwnd, IconTimer);

@@ -1,12 +1,17 @@
-// standin_taskbar.exe: a stand-in for the Windows 2000 taskbar, for tests and
-// the demo under Wine (whose own shell has no task-switch window).
+// standin_taskbar.exe: a stand-in for the Windows taskbar, for tests and the
+// demo under Wine (whose own shell has no task-switch window).
 //
 //   standin_taskbar.exe                  runs the taskbar until asked to quit
+//   standin_taskbar.exe /layout NAME     the same with the class tree of another
+//                                        shell: 2000 (the default), xp or win7
 //   standin_taskbar.exe /print           prints the running taskbar's state
 //   standin_taskbar.exe /wait [ms]       waits until a taskbar is running
 //   standin_taskbar.exe /clearlog        empties the log of taskbar-list calls
 //   standin_taskbar.exe /taskbarcreated  broadcasts "TaskbarCreated"
-//   standin_taskbar.exe /quit            ends the running taskbar and waits for it
+//   standin_taskbar.exe /hang MS         makes the running taskbar stop answering
+//                                        for MS milliseconds (0: until killed)
+//   standin_taskbar.exe /quit            ends the running taskbar and waits for
+//                                        it; one that does not answer is killed
 #include <windows.h>
 #include <commctrl.h>
 
@@ -80,13 +85,14 @@ void CreateFonts() {
                                    DEFAULT_PITCH | FF_DONTCARE, L"ＭＳ Ｐゴシック");
 }
 
-int RunTaskbar() {
+int RunTaskbar(TaskbarLayout layout) {
     if (FindControl()) {
         fprintf(stderr, "standin_taskbar: a stand-in taskbar is already running\n");
         return 1;
     }
     Standin.instance = GetModuleHandleA(nullptr);
-    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_TAB_CLASSES};
+    Standin.layout = layout;
+    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_TAB_CLASSES | ICC_BAR_CLASSES | ICC_COOL_CLASSES};
     InitCommonControlsEx(&icc);
     CreateFonts();
     if (!RegisterControlClass() || !RegisterTrayClass() || !RegisterTaskSwitchClass() ||
@@ -143,10 +149,29 @@ int WaitForTaskbar(DWORD timeoutMs) {
     return 0;
 }
 
+// A taskbar that was told to hang (or hangs for any reason) cannot be asked
+// to quit: its process is ended instead.
+bool Kill(HWND control) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(control, &pid);
+    HANDLE process = pid ? OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid) : nullptr;
+    if (!process) return false;
+    bool ended =
+        TerminateProcess(process, 1) && WaitForSingleObject(process, 5000) == WAIT_OBJECT_0;
+    CloseHandle(process);
+    return ended;
+}
+
 int Quit() {
     HWND control = FindControlAnywhere();
     if (!control) return 0;
-    if (Client("quit")) return 1;
+    std::string reply;
+    if (!tool_ipc::Request(control, "quit", &reply, 2000)) {
+        if (Kill(control)) return 0;
+        fprintf(stderr, "standin_taskbar: the stand-in taskbar neither answers nor ends\n");
+        return 1;
+    }
+    printf("%s\n", reply.c_str());
     DWORD start = GetTickCount();
     while (IsWindow(control)) {
         if (GetTickCount() - start > 5000) {
@@ -158,20 +183,44 @@ int Quit() {
     return 0;
 }
 
+bool ParseLayout(const char* name, TaskbarLayout* layout) {
+    const struct {
+        const char* name;
+        TaskbarLayout layout;
+    } layouts[] = {
+        {"2000", TaskbarLayout::Win2000}, {"xp", TaskbarLayout::Xp}, {"win7", TaskbarLayout::Win7}};
+    for (const auto& l : layouts) {
+        if (_stricmp(name, l.name) == 0) {
+            *layout = l.layout;
+            return true;
+        }
+    }
+    return false;
+}
+
+int Usage() {
+    fprintf(stderr, "usage: standin_taskbar.exe [/layout 2000|xp|win7 | /print | /wait [ms] | "
+                    "/clearlog | /taskbarcreated | /hang MS | /quit]\n");
+    return 2;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     // Lines end in "\n" for the shell scripts that read them.
     _setmode(_fileno(stdout), _O_BINARY);
-    if (argc < 2) return RunTaskbar();
+    if (argc < 2) return RunTaskbar(TaskbarLayout::Win2000);
     const char* command = argv[1];
+    if (!strcmp(command, "/layout")) {
+        TaskbarLayout layout;
+        return argc == 3 && ParseLayout(argv[2], &layout) ? RunTaskbar(layout) : Usage();
+    }
+    if (!strcmp(command, "/hang"))
+        return argc == 3 ? Client((std::string("hang ") + argv[2]).c_str()) : Usage();
     if (!strcmp(command, "/print")) return Client("state");
     if (!strcmp(command, "/clearlog")) return Client("clearlog");
     if (!strcmp(command, "/taskbarcreated")) return Client("taskbarcreated");
     if (!strcmp(command, "/quit")) return Quit();
     if (!strcmp(command, "/wait")) return WaitForTaskbar(argc > 2 ? atoi(argv[2]) : 10000);
-    fprintf(stderr,
-            "usage: standin_taskbar.exe [/print | /wait [ms] | /clearlog | /taskbarcreated | "
-            "/quit]\n");
-    return 2;
+    return Usage();
 }

@@ -1,5 +1,6 @@
 // What the stand-in taskbar shares with its hook library, the taskbar-list
-// server and its clients (the tests and the demo). No code, only names.
+// server and its clients (the tests and the demo): names, and the one lookup
+// of the task-switch window that works on every layout.
 #pragma once
 
 #include <windows.h>
@@ -10,18 +11,34 @@ namespace standin {
 // requests (tools/common/ipc.h) and receives the hook library's window events.
 constexpr char ControlClass[] = "PelmoraStandinControl";
 
-// The window classes of the taskbar itself, as the Windows 2000 shell named them.
+// The window classes of the taskbar itself, as the Windows shells named them.
 constexpr char TrayClass[] = "Shell_TrayWnd";
+constexpr char RebarClass[] = "ReBarWindow32"; // between tray and task switch from XP on
 constexpr char TaskSwitchClass[] = "MSTaskSwWClass";
 constexpr char NotifyAreaClass[] = "TrayNotifyWnd";
+
+// The task-switch window of a tray: its child on the Windows 2000 layout, its
+// rebar's child on the later ones.
+inline HWND FindTaskSwitchIn(HWND tray) {
+    if (HWND tasks = FindWindowExA(tray, nullptr, TaskSwitchClass, nullptr)) return tasks;
+    HWND rebar = nullptr;
+    while ((rebar = FindWindowExA(tray, rebar, RebarClass, nullptr)))
+        if (HWND tasks = FindWindowExA(rebar, nullptr, TaskSwitchClass, nullptr)) return tasks;
+    return nullptr;
+}
 
 // Requests to the control window (text, one word, optional arguments):
 //   "state"          -> the taskbar's state, one line per item (format below)
 //   "clearlog"       -> empties the log of taskbar-list calls
 //   "taskbarcreated" -> broadcasts "TaskbarCreated" as a restarted shell does
+//   "hang MS"        -> "ok", then the taskbar stops answering any message for
+//                       MS milliseconds (0: until the process is killed)
 //   "quit"           -> ends the stand-in (reply "ok" first)
 // State lines, UTF-8, fields separated by one blank, the title always last:
-//   taskbar tray=0x.. tasks=0x.. tab=0x.. notify=0x.. rect=l,t,r,b
+//   taskbar tray=0x.. tasks=0x.. tab=0x.. notify=0x.. rect=l,t,r,b layout=2000|xp|win7
+//           rebar=0x.. buttons=0x..
+//     (tab: the tab control, 0x0 on the later layouts; rebar: 0x0 on 2000;
+//      buttons: the control that shows the buttons, on every layout)
 //   button index=N hwnd=0x.. flashing=0|1 active=0|1 icon=0x.. rect=l,t,r,b title=TEXT
 //   tray owner=0x.. id=N callback=0x.. flags=0x.. rect=l,t,r,b tip=TEXT
 //   call seq=N op=AddTab|DeleteTab|ActivateTab|SetActiveAlt hwnd=0x..

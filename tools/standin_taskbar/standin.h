@@ -1,5 +1,5 @@
-// The stand-in Windows 2000 taskbar: its windows and the operations its files
-// offer each other. Everything runs on the program's one UI thread.
+// The stand-in taskbar: its windows and the operations its files offer each
+// other. Everything runs on the program's one UI thread.
 #pragma once
 
 #include <windows.h>
@@ -7,13 +7,21 @@
 #include <string>
 #include <vector>
 
+// The class tree of the taskbar, after the shells that had it:
+//   Win2000  "Shell_TrayWnd" > "MSTaskSwWClass" > "SysTabControl32"
+//   Xp       "Shell_TrayWnd" > "ReBarWindow32" > "MSTaskSwWClass" > "ToolbarWindow32"
+//   Win7     "Shell_TrayWnd" > "ReBarWindow32" > "MSTaskSwWClass" > "MSTaskListWClass"
+enum class TaskbarLayout { Win2000, Xp, Win7 };
+
 // ---- the windows (main.cpp) ----
 struct StandinWindows {
     HINSTANCE instance = nullptr;
+    TaskbarLayout layout = TaskbarLayout::Win2000;
     HWND tray = nullptr;        // "Shell_TrayWnd", topmost along the bottom edge
     HWND startButton = nullptr; // the start button, a child of the tray
-    HWND taskSwitch = nullptr;  // "MSTaskSwWClass", a child of the tray
-    HWND tabCtrl = nullptr;     // the task switch's first child, a button-style tab control
+    HWND rebar = nullptr;       // "ReBarWindow32" holding the task switch (not on Win2000)
+    HWND taskSwitch = nullptr;  // "MSTaskSwWClass", a child of the tray or of the rebar
+    HWND buttonStrip = nullptr; // the task switch's only child, which shows the buttons
     HWND notifyArea = nullptr;  // "TrayNotifyWnd": notification icons and clock
     HWND control = nullptr;     // message-only window for requests and hook events
     HFONT font = nullptr;       // the taskbar's text
@@ -31,7 +39,7 @@ bool RegisterTrayClass();
 HWND CreateTrayWindow();
 void LayoutTray(); // places the tray along the bottom edge and its children inside it
 
-// ---- task-switch window and its buttons (task_switch.cpp) ----
+// ---- the buttons (task_buttons.cpp) ----
 struct TaskButton {
     HWND hwnd;
     std::wstring title;
@@ -40,10 +48,10 @@ struct TaskButton {
     bool flashing;
     bool iconAsked; // a question for its icon is on its way
 };
-bool RegisterTaskSwitchClass();
+bool CreateButtonStrip(HWND taskSwitch); // the strip of Standin.layout
 const std::vector<TaskButton>& Buttons();
 bool HasButton(HWND hwnd);
-void FlushButtonPaint();       // paints the buttons now when a burst of changes put it off
+void FlushButtonPaint();      // paints the buttons now when a burst of changes put it off
 void AddButton(HWND hwnd);    // appends a button for the window
 void RemoveButton(HWND hwnd); // removes its button, if any
 void RefreshButtonTitles();   // follows the windows' titles
@@ -53,7 +61,16 @@ void RequestAllButtonIcons();      // skips windows that have not answered the l
 void MarkFlashing(HWND hwnd);      // highlights its button until the window is activated
 void ClearFlashing(HWND hwnd);
 void SetActiveButton(HWND hwnd); // shows this window's button pressed (none when it has none)
+void LayoutButtons();            // sizes the buttons to the strip
 RECT ButtonScreenRect(size_t index);
+// Draws the button of the window into rc (the strip's item rectangle); frame:
+// the strip draws no button edge of its own, the edge is drawn here too.
+void DrawTaskButton(HDC dc, RECT rc, HWND hwnd, bool frame);
+LRESULT OnStripNotify(const NMHDR* nm); // WM_NOTIFY from the strip to the task switch
+
+// ---- task-switch window (task_switch.cpp) ----
+bool RegisterTaskSwitchClass();
+void OnButtonClick(); // a click on the strip: activates the window of the button under it
 
 struct TaskbarListCall {
     unsigned seq;

@@ -1,8 +1,12 @@
 // The tray window "Shell_TrayWnd": the taskbar itself. It holds the start
-// button, the task-switch window with the buttons and the notification area,
-// and it receives the notification-icon requests that Wine's Shell_NotifyIcon
-// sends to the topmost "Shell_TrayWnd".
+// button, the task-switch window with the buttons (inside a rebar on the
+// later layouts) and the notification area, and it receives the
+// notification-icon requests that Wine's Shell_NotifyIcon sends to the topmost
+// "Shell_TrayWnd".
 #include "tools/standin_taskbar/standin.h"
+
+#include <commctrl.h>
+
 #include "tools/standin_taskbar/protocol.h"
 
 namespace {
@@ -49,23 +53,52 @@ void DrawStartButton(const DRAWITEMSTRUCT* di) {
     SelectObject(di->hDC, old);
 }
 
-void CreateChildren(HWND hwnd) {
+// The rebar of the XP and later shells, one band without a gripper that holds the task switch.
+HWND CreateRebar(HWND tray) {
+    HWND rebar = CreateWindowExW(0, REBARCLASSNAMEW, L"",
+                                 WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN |
+                                     CCS_NODIVIDER | CCS_NORESIZE | CCS_NOPARENTALIGN,
+                                 0, 0, 0, 0, tray, nullptr, Standin.instance, nullptr);
+    if (!rebar) return nullptr;
+    REBARINFO info = {};
+    info.cbSize = sizeof info;
+    SendMessageW(rebar, RB_SETBARINFO, 0, reinterpret_cast<LPARAM>(&info));
+    return rebar;
+}
+
+bool AddTaskSwitchBand() {
+    REBARBANDINFOW band = {};
+    band.cbSize = sizeof band;
+    band.fMask = RBBIM_STYLE | RBBIM_CHILD | RBBIM_CHILDSIZE | RBBIM_SIZE;
+    band.fStyle = RBBS_NOGRIPPER;
+    band.hwndChild = Standin.taskSwitch;
+    band.cyMinChild = TaskbarHeight - 2;
+    band.cx = GetSystemMetrics(SM_CXSCREEN);
+    return SendMessageW(Standin.rebar, RB_INSERTBANDW, static_cast<WPARAM>(-1),
+                        reinterpret_cast<LPARAM>(&band)) != 0;
+}
+
+bool CreateChildren(HWND hwnd) {
     Standin.startButton = CreateWindowExW(
         0, L"Button", L"スタート", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, 0, 0, 0, 0, hwnd,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(StartButtonId)), Standin.instance, nullptr);
+    HWND parent = hwnd;
+    if (Standin.layout != TaskbarLayout::Win2000 && !(parent = Standin.rebar = CreateRebar(hwnd)))
+        return false;
     Standin.taskSwitch =
         CreateWindowExA(0, standin::TaskSwitchClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0,
-                        0, 0, 0, hwnd, nullptr, Standin.instance, nullptr);
+                        0, 0, 0, parent, nullptr, Standin.instance, nullptr);
+    if (!Standin.taskSwitch || (Standin.rebar && !AddTaskSwitchBand())) return false;
     Standin.notifyArea = CreateWindowExA(0, standin::NotifyAreaClass, "", WS_CHILD | WS_VISIBLE, 0,
                                          0, 0, 0, hwnd, nullptr, Standin.instance, nullptr);
+    return Standin.notifyArea != nullptr;
 }
 
 LRESULT CALLBACK TrayWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CREATE:
         Standin.tray = hwnd;
-        CreateChildren(hwnd);
-        return 0;
+        return CreateChildren(hwnd) ? 0 : -1;
     case WM_PAINT:
         PaintTray(hwnd);
         return 0;
@@ -118,6 +151,6 @@ void LayoutTray() {
     // The task switch reaches the bottom edge: Wine's SHAppBarMessage reports the
     // bottom pixel row as the taskbar, and a click there must land on a button.
     int tasksLeft = 2 + StartButtonWidth + 6;
-    MoveWindow(Standin.taskSwitch, tasksLeft, 2, notifyLeft - 4 - tasksLeft, TaskbarHeight - 2,
-               TRUE);
+    MoveWindow(Standin.rebar ? Standin.rebar : Standin.taskSwitch, tasksLeft, 2,
+               notifyLeft - 4 - tasksLeft, TaskbarHeight - 2, TRUE);
 }

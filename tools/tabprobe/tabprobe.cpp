@@ -3,6 +3,8 @@
 
 #include <commctrl.h>
 
+#include "tools/standin_taskbar/protocol.h"
+
 namespace {
 
 constexpr int MaxRecords = 512;
@@ -55,8 +57,9 @@ LRESULT CALLBACK ProbeTabProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
                            lParam);
 }
 
+// The task switch's first child, as pelmora's library finds it.
 HWND TabOf(HWND tray) {
-    HWND tasks = FindWindowExA(tray, nullptr, "MSTaskSwWClass", nullptr);
+    HWND tasks = standin::FindTaskSwitchIn(tray);
     return tasks ? GetWindow(tasks, GW_CHILD) : nullptr;
 }
 

@@ -3,7 +3,7 @@
 // DeleteTab change nothing. Every call is sent to the stand-in taskbar and
 // waited for, so that its buttons have changed when the call returns; with no
 // stand-in running every call succeeds and does nothing, as on a system
-// without a taskbar.
+// without a taskbar. A hung stand-in is waited for only briefly (see Tell).
 #include <windows.h>
 #include <shobjidl.h>
 
@@ -18,10 +18,8 @@ LONG LockCount = 0; // objects alive plus LockServer locks
 // The stand-in's task-switch window: the first "Shell_TrayWnd" that has one.
 HWND FindTaskSwitch() {
     HWND tray = nullptr;
-    while ((tray = FindWindowExA(nullptr, tray, standin::TrayClass, nullptr))) {
-        HWND tasks = FindWindowExA(tray, nullptr, standin::TaskSwitchClass, nullptr);
-        if (tasks) return tasks;
-    }
+    while ((tray = FindWindowExA(nullptr, tray, standin::TrayClass, nullptr)))
+        if (HWND tasks = standin::FindTaskSwitchIn(tray)) return tasks;
     return nullptr;
 }
 
@@ -29,15 +27,31 @@ HWND FindTaskSwitch() {
 // among them at every call would cost more than the call itself.
 HWND KnownTaskSwitch = nullptr;
 
+// How long a call waits for the stand-in. An answering stand-in replies within
+// a few milliseconds, so a call to it still completes before it returns. A hung
+// one must cost its callers little, also a program that makes many calls:
+// - every call is sent with SMTO_ABORTIFHUNG, so that once Wine deems the
+//   stand-in hung (5 s without reading its queue) a call gives up at once;
+// - before that, a call waits at most CallBoundMs; after a call timed out,
+//   later calls wait at most RetryBoundMs each, until one is answered again.
+// A call that timed out may still reach the stand-in when it wakes up.
+constexpr UINT CallBoundMs = 1000;
+constexpr UINT RetryBoundMs = 50;
+volatile LONG Unanswered = 0; // the last call to KnownTaskSwitch timed out
+
 void Tell(WPARAM code, HWND hwnd) {
-    if (!KnownTaskSwitch || !IsWindow(KnownTaskSwitch)) KnownTaskSwitch = FindTaskSwitch();
+    if (!KnownTaskSwitch || !IsWindow(KnownTaskSwitch)) {
+        KnownTaskSwitch = FindTaskSwitch();
+        InterlockedExchange(&Unanswered, 0);
+    }
     HWND tasks = KnownTaskSwitch;
     if (!tasks) return;
     static const UINT shellHook = RegisterWindowMessageA(standin::ShellHookMessageName);
+    UINT bound = InterlockedCompareExchange(&Unanswered, 0, 0) ? RetryBoundMs : CallBoundMs;
     DWORD_PTR result = 0;
-    // A hung taskbar must not hang the caller for ever.
-    SendMessageTimeoutA(tasks, shellHook, code, reinterpret_cast<LPARAM>(hwnd), SMTO_ABORTIFHUNG,
-                        5000, &result);
+    bool answered = SendMessageTimeoutA(tasks, shellHook, code, reinterpret_cast<LPARAM>(hwnd),
+                                        SMTO_ABORTIFHUNG, bound, &result) != 0;
+    InterlockedExchange(&Unanswered, answered ? 0 : 1);
 }
 
 class TaskbarListServer : public ITaskbarList2 {

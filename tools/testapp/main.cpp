@@ -96,6 +96,16 @@ int SendTo(std::string who, const std::string& command) {
     return reply.compare(0, 6, "error:") == 0 ? 1 : 0;
 }
 
+// The next message of the UI thread; false for WM_QUIT. While a window spins,
+// it gets a new title whenever no message waits.
+bool NextMessage(MSG* msg) {
+    while (AnyWindowSpins()) {
+        if (PeekMessageA(msg, nullptr, 0, 0, PM_REMOVE)) return msg->message != WM_QUIT;
+        SpinTitles();
+    }
+    return GetMessageA(msg, nullptr, 0, 0) > 0;
+}
+
 int Run(const std::string& label, const std::string& first) {
     HINSTANCE instance = GetModuleHandleA(nullptr);
     WNDCLASSA wc = {};
@@ -116,7 +126,7 @@ int Run(const std::string& label, const std::string& first) {
     // The control window appears only now: a client that finds it finds the first windows too.
     if (!StartControl(dispatch, label)) return 1;
     MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    while (NextMessage(&msg)) {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }

@@ -24,12 +24,21 @@
 //   icon R app|info|warning|error|question|none   sets its icons (WM_SETICON)
 //                  -> the icon handle set
 //   askclose R on|off   whether a close request first asks "変更を保存しますか?"
+//   refuseclose R on|off   whether the window ignores close requests (WM_CLOSE
+//                  and SC_CLOSE; still recorded in its events)
+//   spin R on|off  whether the window retitles itself without pause ("TITLE 1",
+//                  "TITLE 2", ...: one WM_SETTEXT whenever its thread has no other
+//                  message to handle; "off" gives the title back)
 //   answer R yes|no|cancel   answers that question (cancel keeps the window)
 //   events R       -> what the window received, one per line: "activate N",
 //                     "close", "question", "answer yes|no|cancel", "syscommand 0xN",
 //                     "popupsystemmenu X Y", "destroy"
 //   hang [MS]      its windows stop answering messages (for MS milliseconds, or
-//                  until "unhang")
+//                  until "unhang"): the UI thread that owns them blocks itself
+//                  without reading its queue, so Wine deems them hung after 5 s
+//                  (IsHungAppWindow; SMTO_ABORTIFHUNG then gives up at once).
+//                  The reply comes at once; while hung only "unhang", "pid"
+//                  and "quit" are answered, other commands fail
 //   unhang | pid | quit
 // Replies are "ok", a value, or "error: ..." when the command failed.
 #pragma once
@@ -37,6 +46,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace testapp {
 
@@ -47,6 +57,28 @@ constexpr char DefaultWindowClass[] = "PelmoraTestWindow";
 bool InitWindows(HINSTANCE instance);
 std::string RunCommand(const std::string& line); // one command, its reply
 void DestroyAllWindows();
+
+// ---- the options of "open" (open_options.cpp) ----
+struct OpenOptions {
+    int count = 1;
+    std::string className = DefaultWindowClass;
+    std::string title = "Test window";             // "%d" becomes the window's number
+    int x = -1, y = -1, width = 360, height = 240; // -1: cascaded
+    bool visible = true, tool = false, appWindow = false, owned = false, disabled = false;
+    bool fixed = false, askClose = false;
+    int show = SW_SHOWNORMAL;
+    std::string ownerRef; // owner=R as given
+    HWND owner = nullptr;
+};
+// Reads words[1...] (words[0] is "open"); an error text, or empty.
+std::string ParseOpenOptions(const std::vector<std::string>& words, OpenOptions* o);
+std::string ReplaceNumber(const std::string& title, int number);
+
+// ---- windows that retitle themselves (spin.cpp), UI thread ----
+void StartSpin(HWND hwnd);
+void StopSpin(HWND hwnd); // gives the title it had before back
+bool AnyWindowSpins();
+void SpinTitles(); // one new title for each spinning window
 
 // ---- the control thread (control.cpp) ----
 // Starts the control thread; commands reach dispatch (a window of the UI thread).

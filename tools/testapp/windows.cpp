@@ -19,6 +19,7 @@ struct AppWindow {
     HWND hwnd;
     bool askClose;
     std::vector<std::string> events;
+    bool refuseClose;
 };
 
 HINSTANCE Instance = nullptr;
@@ -46,6 +47,7 @@ std::string Hex(unsigned long long value) {
 void OnClose(HWND hwnd) {
     Log(hwnd, "close");
     AppWindow* w = Find(hwnd);
+    if (w && w->refuseClose) return;
     if (w && w->askClose) {
         Log(hwnd, "question");
         char title[256];
@@ -81,9 +83,12 @@ LRESULT CALLBACK TestWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     case WM_CLOSE:
         OnClose(hwnd);
         return 0;
-    case WM_SYSCOMMAND:
+    case WM_SYSCOMMAND: {
         Log(hwnd, "syscommand " + Hex(wParam & 0xFFF0));
+        AppWindow* w = Find(hwnd);
+        if ((wParam & 0xFFF0) == SC_CLOSE && w && w->refuseClose) return 0;
         break;
+    }
     case 0x0313: // WM_POPUPSYSTEMMENU: x and y of the screen point in lParam
         Log(hwnd, "popupsystemmenu " + std::to_string(static_cast<short>(LOWORD(lParam))) + " " +
                       std::to_string(static_cast<short>(HIWORD(lParam))));
@@ -160,83 +165,12 @@ HWND FirstLiveWindow() {
     return nullptr;
 }
 
-std::string ReplaceNumber(const std::string& title, int number) {
-    std::string out;
-    for (size_t i = 0; i < title.size(); ++i) {
-        if (title[i] == '%' && i + 1 < title.size() && title[i + 1] == 'd') {
-            out += std::to_string(number);
-            ++i;
-        } else {
-            out += title[i];
-        }
-    }
-    return out;
-}
-
-struct OpenOptions {
-    int count = 1;
-    std::string className = DefaultWindowClass;
-    std::string title = "Test window";
-    int x = -1, y = -1, width = 360, height = 240; // -1: cascaded
-    bool visible = true, tool = false, appWindow = false, owned = false, disabled = false;
-    bool fixed = false, askClose = false;
-    int show = SW_SHOWNORMAL;
-    HWND owner = nullptr;
-};
-
-// One "key" or "key=value" of the open command; an error text, or empty.
-std::string ParseOption(const std::string& word, OpenOptions* o) {
-    size_t eq = word.find('=');
-    std::string key = word.substr(0, eq);
-    std::string value = eq == std::string::npos ? "" : word.substr(eq + 1);
-    const struct {
-        const char* name;
-        bool* flag;
-    } flags[] = {{"tool", &o->tool},   {"appwindow", &o->appWindow},
-                 {"owned", &o->owned}, {"disabled", &o->disabled},
-                 {"fixed", &o->fixed}, {"askclose", &o->askClose}};
-    for (const auto& f : flags) {
-        if (key == f.name) {
-            *f.flag = true;
-            return std::string();
-        }
-    }
-    const struct {
-        const char* name;
-        int* number;
-    } numbers[] = {
-        {"count", &o->count}, {"x", &o->x}, {"y", &o->y}, {"w", &o->width}, {"h", &o->height}};
-    for (const auto& n : numbers) {
-        if (key == n.name) {
-            *n.number = atoi(value.c_str());
-            return std::string();
-        }
-    }
-    if (key == "class")
-        o->className = value;
-    else if (key == "title")
-        o->title = value;
-    else if (key == "hidden")
-        o->visible = false;
-    else if (key == "minimized")
-        o->show = SW_SHOWMINIMIZED;
-    else if (key == "maximized")
-        o->show = SW_SHOWMAXIMIZED;
-    else if (key == "owner") {
-        o->owner = ParseWindow(value);
-        if (!o->owner) return "error: no window " + value;
-    } else {
-        return "error: unknown option " + word;
-    }
-    return std::string();
-}
-
 std::string Open(const std::vector<std::string>& words) {
     OpenOptions o;
-    for (size_t i = 1; i < words.size(); ++i) {
-        std::string error = ParseOption(words[i], &o);
-        if (!error.empty()) return error;
-    }
+    std::string error = ParseOpenOptions(words, &o);
+    if (!error.empty()) return error;
+    if (!o.ownerRef.empty() && !(o.owner = ParseWindow(o.ownerRef)))
+        return "error: no window " + o.ownerRef;
     if (o.count < 1 || o.count > 100) return "error: count must be 1 to 100";
     if (o.owned && !o.owner && !(o.owner = FirstLiveWindow())) return "error: no window to own it";
     if (!EnsureClass(o.className)) return "error: cannot register " + o.className;
@@ -251,7 +185,7 @@ std::string Open(const std::vector<std::string>& words) {
                                     style, o.x >= 0 ? o.x : offset, o.y >= 0 ? o.y : offset,
                                     o.width, o.height, o.owner, nullptr, Instance, nullptr);
         if (!hwnd) return "error: CreateWindowEx: " + tool_ipc::LastErrorText();
-        Windows.push_back({hwnd, o.askClose, {}});
+        Windows.push_back({hwnd, o.askClose, {}, false});
         if (o.visible) ShowWindow(hwnd, o.show);
         if (!reply.empty()) reply += ' ';
         reply += tool_ipc::HandleText(hwnd);
@@ -302,6 +236,21 @@ HWND QuestionOf(HWND owner) {
     return search.found;
 }
 
+// The switches of one window: "askclose|refuseclose|spin R on|off".
+std::string Switch(const std::string& verb, HWND hwnd, const std::string& argument) {
+    if (argument != "on" && argument != "off") return "error: " + verb + " needs on or off";
+    bool on = argument == "on";
+    if (verb == "askclose")
+        Find(hwnd)->askClose = on;
+    else if (verb == "refuseclose")
+        Find(hwnd)->refuseClose = on;
+    else if (on)
+        StartSpin(hwnd);
+    else
+        StopSpin(hwnd);
+    return "ok";
+}
+
 // Commands that act on one window: "verb R [argument]".
 std::string OnWindow(const std::vector<std::string>& words) {
     const std::string& verb = words[0];
@@ -348,9 +297,8 @@ std::string OnWindow(const std::vector<std::string>& words) {
         SendMessageA(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
         SendMessageA(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
         return tool_ipc::HandleText(icon);
-    } else if (verb == "askclose") {
-        if (argument != "on" && argument != "off") return "error: askclose needs on or off";
-        Find(hwnd)->askClose = argument == "on";
+    } else if (verb == "askclose" || verb == "refuseclose" || verb == "spin") {
+        return Switch(verb, hwnd, argument);
     } else if (verb == "answer") {
         int id = argument == "yes"      ? IDYES
                  : argument == "no"     ? IDNO

@@ -1,0 +1,284 @@
+// The real program with the stand-in taskbar and the test application: grouping
+// in both hook modes and on the shells of Windows 2000, XP and 7 as windows come
+// and go and across the restart when the shell announces a new taskbar, a
+// second start, start-up failures; and worked
+// as a user works it: a click on a proxy's button opens the group menu and an
+// item brings its window forward, a flashing member's proxy gets a fresh button
+// once the menu was open, the settings dialog works from the keyboard and
+// restarts the program on "Yes".
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+
+#include "tests/support/support.h"
+
+using namespace testing_support;
+
+namespace {
+
+// What a user sees on the taskbar: the titles of the program's buttons, then
+// for each of the windows whether it has a button of its own ("+") or not ("-").
+std::string Shown(const StandinTaskbar& taskbar, DWORD pid, const std::vector<HWND>& windows) {
+    std::string shown;
+    std::vector<HWND> buttons;
+    for (const TaskbarButton& b : taskbar.Buttons()) {
+        DWORD owner = 0;
+        if (GetWindowThreadProcessId(b.hwnd, &owner) && owner == pid) shown += "[" + b.title + "]";
+        buttons.push_back(b.hwnd);
+    }
+    for (HWND w : windows)
+        shown += std::count(buttons.begin(), buttons.end(), w) ? "+" : "-";
+    return shown;
+}
+
+struct HookMode {
+    const char* ini;    // pelmora.ini, none when null
+    const char* layout; // the shell the stand-in copies
+    bool subclass;      // its tab control is subclassed
+    const char* log;    // what each start writes into errorlog.txt
+};
+
+void PrintTo(const HookMode& m, std::ostream* os) {
+    *os << m.layout << (m.ini ? " hooks" : "");
+}
+
+class Grouping : public testing::TestWithParam<HookMode> {};
+
+TEST_P(Grouping, AnApplicationsWindowsShareOneProxyThatFollowsThemAcrossARestartToTheEnd) {
+    StandinTaskbar taskbar;
+    TestApp editor, viewer; // "表示" ends in the byte of a backslash in Shift-JIS
+    ASSERT_TRUE(taskbar.Start(GetParam().layout) && editor.Launch("open count=2", "表示.exe") &&
+                viewer.Launch("open", "viewer.exe"));
+    std::vector<HWND> w = editor.Windows();
+    w.push_back(viewer.Windows().at(0));
+    std::string dir = MakeProgramCopy("grouping", GetParam().ini);
+    // The program's own library file: it counts the buttons of the tab control
+    // it subclassed, and of none where it subclassed none.
+    auto tabCount = (int(__cdecl*)())(void*)GetProcAddress(
+        LoadLibraryA((dir + "ravik.dll").c_str()), "GetSysTabCnt");
+    ASSERT_NE(tabCount, nullptr);
+    ProgramProcess program, restarted;
+    ASSERT_TRUE(program.Start(dir));
+    // Meanwhile the user switches windows now and then: without hooks on the
+    // taskbar's own messages, that traffic is how the program learns of a
+    // member that closed without a button of its own.
+    int polls = 0;
+    auto shows = [&](const ProgramProcess& p, const char* expected) {
+        return WaitUntil(
+            [&] {
+                if (++polls % 25 == 0) (polls % 50 ? viewer : editor).Send("activate #0");
+                return Shown(taskbar, p.Pid(), w) == expected;
+            },
+            20000);
+    };
+    EXPECT_TRUE(shows(program, "[2 表示]--+")) << taskbar.Text();
+    w.push_back(editor.Open().at(0)); // a later window joins
+    EXPECT_TRUE(shows(program, "[3 表示]--+-")) << taskbar.Text();
+    EXPECT_EQ(tabCount() > 0, GetParam().subclass);
+    editor.Send("destroy #1");
+    EXPECT_TRUE(shows(program, "[2 表示]--+-")) << taskbar.Text();
+    editor.Send("destroy #2"); // down to one: its own button back
+    EXPECT_TRUE(shows(program, "+-+-")) << taskbar.Text();
+    w.push_back(editor.Open().at(0)); // and up to two again
+    EXPECT_TRUE(shows(program, "[2 表示]--+--")) << taskbar.Text();
+    // The shell announces a new taskbar, as a restarted explorer does: the
+    // program ends and starts again, and the new instance takes the hook.
+    PostMessageA(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    DWORD code = 1;
+    ASSERT_TRUE(program.WaitExit(&code) && code == 0 && restarted.AttachRestarted(program.Pid()));
+    EXPECT_TRUE(shows(restarted, "[2 表示]--+--")) << taskbar.Text();
+    EXPECT_EQ(restarted.ExitThroughTrayMenu(), 0u);
+    EXPECT_TRUE(shows(restarted, "+-+-+")) << taskbar.Text();
+    EXPECT_EQ(ReadFileText(dir + "errorlog.txt"), std::string(GetParam().log) + GetParam().log);
+}
+
+// Default settings (SubClass 1, Load 1) and hooks only on the Windows 2000
+// shell; default settings on the XP and 7 shells, which hold no tab control:
+// the program runs there as with hooks only and says so once per start.
+constexpr char NoTabControl[] =
+    "タスクバーにタブコントロールがないため、サブクラス化せずに動作します\r\n";
+INSTANTIATE_TEST_SUITE_P(HookModes, Grouping,
+                         testing::Values(HookMode{nullptr, "2000", true, ""},
+                                         HookMode{"[pelmora]\r\nSubClass=0\r\n", "2000", false, ""},
+                                         HookMode{nullptr, "xp", false, NoTabControl},
+                                         HookMode{nullptr, "win7", false, NoTabControl}));
+
+TEST(Program, ASecondStartEndsAtOnceAndShowsTheRunningProgramsIcon) {
+    StandinTaskbar taskbar;
+    std::string dir = MakeProgramCopy("second", "[pelmora]\r\nIcon=0\r\n"); // no icon of its own
+    ProgramProcess first, second;
+    ASSERT_TRUE(taskbar.Start() && first.Start(dir));
+    HWND main = first.WaitMainWindow(); // an icon would have come with it
+    auto icons = [&] {
+        TaskbarState state;
+        taskbar.Read(&state);
+        return std::count_if(state.icons.begin(), state.icons.end(),
+                             [&](const TaskbarNotifyIcon& i) { return i.owner == main; });
+    };
+    EXPECT_EQ(icons(), 0) << taskbar.Text();
+    DWORD code = 1;
+    ASSERT_TRUE(second.Start(dir) && second.WaitExit(&code));
+    EXPECT_EQ(code, 0u);
+    EXPECT_TRUE(WaitUntil([&] { return icons() == 1; })) << taskbar.Text();
+    EXPECT_EQ(first.ExitThroughTrayMenu(), 0u);
+    EXPECT_EQ(ReadFileText(dir + "errorlog.txt"), "");
+}
+
+TEST(Program, AStartUpFailureShowsItsBoxBeforeItsLogEntriesAndEndsWithMinusOneButtonsBack) {
+    const struct {
+        const char* ini;
+        std::string box;
+        bool holdHook, noServer;
+    } cases[] = {
+        {nullptr, "グローバルフックの設定に失敗しました", true, false}, // held by this process
+        // Wine's own tray window has no task-switch window to subclass.
+        {"[pelmora]\r\nSubClass=1\r\n", "タスクバーのサブクラス化に失敗しました", false, false},
+        // The taskbar-list class names a server that is not there.
+        {"[pelmora]\r\nSubClass=0\r\n", "タスクバーを操作するオブジェクトの作成に失敗しました",
+         false, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.box);
+        std::string dir = MakeProgramCopy("failure", c.ini);
+        StandinTaskbar taskbar;
+        TestApp editor;
+        HMODULE ravik = c.holdHook ? LoadLibraryA((dir + "ravik.dll").c_str()) : nullptr;
+        if (c.holdHook) { // the program's own copy of the library
+            auto setHook = (int(__cdecl*)(int, int))(void*)GetProcAddress(ravik, "SetHook");
+            ASSERT_TRUE(setHook && taskbar.Start() && editor.Launch("open count=2") &&
+                        setHook(0, 0));
+        }
+        if (c.noServer) RegisterTaskbarListServer("Z:\\nowhere\\server.dll");
+        ProgramProcess program;
+        ASSERT_TRUE(program.Start(dir));
+        HWND box = WaitWindowOf(program.Pid(), "#32770");
+        char text[256] = "";
+        ASSERT_TRUE(GetDlgItemTextA(box, 0xFFFF, text, sizeof text) && c.box == text); // its text
+        EXPECT_EQ(ReadFileText(dir + "errorlog.txt"), "");
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        DWORD code = 0;
+        EXPECT_TRUE(program.WaitExit(&code) && code == (DWORD)-1) << code;
+        // The box's text, then the system's text for the error.
+        std::string log = ReadFileText(dir + "errorlog.txt"), entry = c.box + "\r\n";
+        EXPECT_TRUE(log.compare(0, entry.size(), entry) == 0 && log.size() > entry.size() &&
+                    log.find(entry, 1) == std::string::npos)
+            << log;
+        RegisterTaskbarListServer(BinDir() + "tasklist_server.dll");
+        if (!c.holdHook) continue;
+        ((int(__cdecl*)())(void*)GetProcAddress(ravik, "FreeHook"))();
+        FreeLibrary(ravik);
+        EXPECT_TRUE(
+            WaitUntil([&] { return Shown(taskbar, program.Pid(), editor.Windows()) == "++"; }));
+        TaskbarState state;
+        EXPECT_TRUE(taskbar.Read(&state) && state.icons.empty()) << state.text;
+    }
+}
+
+class Ui : public testing::Test {
+  protected:
+    // Starts the program with this pelmora.ini; waits for its one proxy "3 editor".
+    void Start(const char* ini) {
+        ASSERT_TRUE(taskbar.Start() && editor.Launch("open count=3", "editor.exe") &&
+                    program.Start(dir = MakeProgramCopy("ui", ini)));
+        ASSERT_TRUE(WaitUntil([&] { return Proxy() && proxy.title == "3 editor"; }, 20000))
+            << taskbar.Text();
+    }
+    void TearDown() override {
+        if (!program.Running()) return; // a failure said why already
+        EXPECT_EQ(program.ExitThroughTrayMenu(), 0u);
+        EXPECT_EQ(ReadFileText(dir + "errorlog.txt"), "");
+    }
+    bool Proxy() { // the program's button (the only one: the members have none) into `proxy`
+        std::vector<TaskbarButton> buttons = taskbar.Buttons();
+        DWORD pid = 0;
+        return buttons.size() == 1 && GetWindowThreadProcessId(buttons[0].hwnd, &pid) &&
+               pid == program.Pid() && (proxy = buttons[0], true);
+    }
+    // A click on the proxy's button; the menu that opened. Wine reports the
+    // taskbar as the screen's bottom pixel row, and the stand-in takes a click
+    // by its x alone: the click goes to that row.
+    HWND ClickProxy() {
+        int x = (proxy.rect.left + proxy.rect.right) / 2, y = GetSystemMetrics(SM_CYSCREEN) - 1;
+        return ClickAt(x, y) ? WaitWindowOf(program.Pid(), "#32768") : nullptr;
+    }
+    HWND OpenSettings() { // through the tray menu's command
+        PostMessageA(program.WaitMainWindow(), WM_COMMAND, IDC_TRAY_SETTINGS, 0);
+        return WaitWindowOf(program.Pid(), "#32770");
+    }
+
+    StandinTaskbar taskbar;
+    TestApp editor;
+    std::string dir;
+    ProgramProcess program;
+    TaskbarButton proxy = {};
+};
+
+TEST_F(Ui, AClickOnTheProxysButtonOpensTheGroupMenuAndAnItemBringsItsWindowForward) {
+    Start("[pelmora]\r\nMenu=2\r\n"); // window items only, all of one height
+    HWND menu = ClickProxy();
+    ASSERT_NE(menu, nullptr) << taskbar.Text();
+    // Newest member first: the start-up scan met the front window first, so the
+    // first item is the back window, the one opened first.
+    RECT r;
+    GetClientRect(menu, &r);
+    MapWindowPoints(menu, nullptr, (POINT*)&r, 2);
+    ASSERT_TRUE(ClickAt((r.left + r.right) / 2, r.top + (r.bottom - r.top) / 6));
+    EXPECT_TRUE(WaitUntil([&] {
+        return !FindWindowOf(program.Pid(), "#32768") &&
+               GetForegroundWindow() == editor.Windows().at(0);
+    }));
+}
+
+TEST_F(Ui, AfterAMemberFlashedClosingTheMenuGivesTheProxyAFreshButtonThatNoLongerFlashes) {
+    // Hooks only: a flash is caption toggles and a title change, sent messages
+    // that the library records only without the taskbar subclass.
+    Start("[pelmora]\r\nFlash=1\r\nSubClass=0\r\n");
+    for (const char* command : {"flash #1", "flash #1", "title #1 again"})
+        ASSERT_EQ(editor.Send(command), "ok");
+    ASSERT_TRUE(WaitUntil([&] { return Proxy() && proxy.flashing; })) << taskbar.Text();
+    TaskbarState s;
+    ASSERT_TRUE(taskbar.Read(&s) && ClickProxy()) << taskbar.Text();
+    size_t before = s.calls.size();
+    // A click away closes the menu without a choice; the proxy's button goes and comes again.
+    ASSERT_TRUE(ClickAt(GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 3));
+    auto after = [&](const char* op, decltype(s.calls.begin()) from) {
+        return std::find(from, s.calls.end(), std::make_pair(std::string(op), proxy.hwnd));
+    };
+    EXPECT_TRUE(WaitUntil([&] {
+        return taskbar.Read(&s) && Proxy() && !proxy.flashing &&
+               after("AddTab", after("DeleteTab", s.calls.begin() + before)) != s.calls.end();
+    })) << taskbar.Text();
+}
+
+TEST_F(Ui, TheSettingsDialogWorksFromTheKeyboardAndYesRestartsTheProgramWithTheNewSetting) {
+    Start(nullptr);
+    HWND dialog = OpenSettings();
+    ASSERT_NE(dialog, nullptr);
+    // Enter applies and leaves the dialog open, Esc closes it: keys that reach
+    // the dialog only through the program's own loop.
+    HWND winNum = GetDlgItem(dialog, IDC_SET_WINNUM);
+    SetWindowTextA(winNum, "5");
+    PostMessageA(winNum, WM_KEYDOWN, VK_RETURN, 0x001C0001);
+    EXPECT_TRUE(WaitUntil(
+        [&] { return ReadFileText(dir + "pelmora.ini").find("WinNum=5") != std::string::npos; }));
+    EXPECT_TRUE(IsWindow(dialog));
+    PostMessageA(winNum, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));
+    // A setting that takes effect at start-up: "Yes" to the question restarts.
+    ASSERT_NE(dialog = OpenSettings(), nullptr);
+    SendMessageA(GetDlgItem(dialog, IDC_SET_CLASSADDRESS), BM_CLICK, 0, 0);
+    PostMessageA(dialog, WM_COMMAND, IDOK, 0); // posted: the question is modal
+    HWND question = WaitWindowOf(program.Pid(), "#32770", "pelmoraの再起動");
+    ASSERT_NE(question, nullptr);
+    PostMessageA(question, WM_COMMAND, IDYES, 0);
+    DWORD code = 1;
+    ASSERT_TRUE(program.WaitExit(&code) && code == 0) << code;
+    ASSERT_TRUE(program.AttachRestarted(program.Pid())); // from now on the new instance
+    HWND again = OpenSettings();
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(SendMessageA(GetDlgItem(again, IDC_SET_CLASSADDRESS), BM_GETCHECK, 0, 0),
+              BST_CHECKED);
+}
+
+} // namespace
