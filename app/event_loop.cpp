@@ -49,19 +49,30 @@ int DispatchWaitingMessages(int* exitCode) {
 
 int RunEventLoop(HANDLE ringEvent) {
     unsigned failures = 0;
+    bool ringPending = false; // the last drain stopped with entries left
     for (;;) {
+        // Entries left in the ring are taken without waiting for a new signal;
+        // otherwise the wait ends when the settle pass is due.
+        DWORD timeout = ringPending ? 0 : SettleWaitMs();
         // MWMO_INPUTAVAILABLE: input that arrived while the ring was drained, and
         // was already seen by a call inside the drain, still wakes the wait.
         DWORD result =
-            MsgWaitForMultipleObjectsEx(1, &ringEvent, INFINITE, WakeMask, MWMO_INPUTAVAILABLE);
-        if (result == WAIT_OBJECT_0) {
+            MsgWaitForMultipleObjectsEx(1, &ringEvent, timeout, WakeMask, MWMO_INPUTAVAILABLE);
+        int exitCode = 0;
+        if (result == WAIT_OBJECT_0 || (result == WAIT_TIMEOUT && ringPending)) {
             failures = 0;
-            ProcessWndMessages();
+            ringPending = ProcessWndMessages();
+            // The queue gets its turn after every drain: writers that keep
+            // signalling the event would otherwise win every wait.
+            if (!DispatchWaitingMessages(&exitCode)) return exitCode;
+            continue;
+        }
+        if (result == WAIT_TIMEOUT) {
+            RunSettlePassIfDue();
             continue;
         }
         if (result == WAIT_OBJECT_0 + 1) {
             failures = 0;
-            int exitCode = 0;
             if (!DispatchWaitingMessages(&exitCode)) return exitCode;
             continue;
         }
@@ -82,7 +93,7 @@ int RunEventLoop(HANDLE ringEvent) {
         if (delay && MsgWaitForMultipleObjects(0, nullptr, FALSE, delay, WakeMask) == WAIT_FAILED)
             Sleep(delay);
         if (NewMessage()) ProcessWndMessages();
-        int exitCode = 0;
+        RunSettlePassIfDue();
         if (!DispatchWaitingMessages(&exitCode)) return exitCode;
     }
 }

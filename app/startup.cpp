@@ -15,8 +15,10 @@
 #include "engine/scan.h"
 #include "hook/ravik.h"
 #include "res/resource.h"
+#include "taskbar/buttons.h"
 #include "taskbar/proxy.h"
 #include "taskbar/state.h"
+#include "taskbar/taken_buttons.h"
 #include "taskbar/task_switch.h"
 
 namespace {
@@ -128,10 +130,50 @@ void RegisterWindowClass(const char* name, WNDPROC procedure) {
     RegisterClassExA(&wc);
 }
 
-// The orderly stop after a start-up failure that came after the main window:
-// every proxy's button goes and every visible member gets its own back.
-int StopAfterFailure() {
+LONG CrashSeen = 0;
+
+// A crash gives the buttons back before the process dies: the proxies go
+// with the process, the members' own buttons would not come back by
+// themselves. What cannot be given back now stays listed for the next run.
+// The process then ends at once: kept alive for a debugger or a crash report,
+// its other threads (the loop, when another thread crashed) would take the
+// buttons away again.
+LONG WINAPI GiveButtonsBackOnCrash(EXCEPTION_POINTERS* info) {
+    if (InterlockedExchange(&CrashSeen, 1) == 0) {
+        StopTakingButtons();
+        GiveBackTakenButtons();
+        SaveTakenButtons(); // also when the crash came inside a burst
+    }
+    TerminateProcess(GetCurrentProcess(), info->ExceptionRecord->ExceptionCode);
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+
+// Every proxy's button goes and every visible member gets its own back, and
+// so does any other window whose button is still listed as taken.
+void GiveAllButtonsBack() {
+    TaskbarBurst burst;
     DestroyAllProxies();
+    GiveBackTakenButtons();
+}
+
+// Buttons an earlier run took away and could not give back (it was killed,
+// or it crashed) come back before the windows are grouped again; grouping
+// then takes away what it should.
+void GroupTheDesktop() {
+    TaskbarBurst burst;
+    LoadTakenButtons();
+    SetUnhandledExceptionFilter(GiveButtonsBackOnCrash);
+    GiveBackTakenButtons();
+    MenuReady = 0;
+    ClearIndex();
+    ScanAllWindows();
+    CreateAllTabWnds();
+    MenuReady = 1;
+}
+
+// The orderly stop after a start-up failure that came after the main window.
+int StopAfterFailure() {
+    GiveAllButtonsBack();
     // Its WM_DESTROY removes the notification-area icon; the WM_QUIT it posts is
     // never read.
     DestroyWindow(MainWnd);
@@ -142,7 +184,7 @@ int StopAfterFailure() {
 
 int Shutdown(int exitCode) {
     // Every grouped window has its own button again before the hook goes.
-    DestroyAllProxies();
+    GiveAllButtonsBack();
     if (!FreeHook()) ReportFailure(UnhookFailedText, GetLastError());
     ReleaseTaskbarListObject();
     ReleaseLocksAndCom();
@@ -213,15 +255,14 @@ int RunPelmora(HINSTANCE instance) {
     ShowWindow(MainWnd, SW_HIDE);
     UpdateWindow(MainWnd);
 
-    MenuReady = 0;
-    ClearIndex();
-    ScanAllWindows();
-    CreateAllTabWnds();
-    MenuReady = 1;
+    GroupTheDesktop();
 
     ChooseSubclass();
     if (!SetHook(SubClassInEffect, Settings.ClassAddress)) {
         ReportFailure(HookFailedText, GetLastError());
+        // Gives back whatever part of the hook this process holds; nothing
+        // when another program holds it.
+        FreeHook();
         return StopAfterFailure();
     }
     if (SubClassInEffect && !SetSubClass(LoadInEffect)) {
@@ -229,6 +270,11 @@ int RunPelmora(HINSTANCE instance) {
         if (!FreeHook()) ReportFailure(UnhookFailedText, GetLastError());
         return StopAfterFailure();
     }
+
+    // A window that came after the scan and before the hook was in force was
+    // seen by neither (SetHook empties the ring): one more rescan finds it.
+    RescanWindows();
+    RefreshGroups();
 
     // The library's process attach made the event already; this is a second
     // handle to the same one.

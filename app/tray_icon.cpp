@@ -6,6 +6,7 @@
 #include "app/state.h"
 #include "config/settings_dialog.h"
 #include "res/resource.h"
+#include "taskbar/buttons.h"
 #include "taskbar/state.h"
 
 namespace {
@@ -53,12 +54,14 @@ void AddTrayIcon(HWND hwnd, HICON icon) {
     TrayIconData.uCallbackMessage = TrayCallbackMessage;
     TrayIconData.hIcon = icon;
     GetWindowTextA(hwnd, TrayIconData.szTip, sizeof TrayIconData.szTip);
-    Shell_NotifyIconA(NIM_ADD, &TrayIconData);
+    // The request is a message to the shell, which may wait for it without a
+    // bound: it goes only to a shell that answers.
+    if (ShellAnswers()) Shell_NotifyIconA(NIM_ADD, &TrayIconData);
 }
 
 BOOL RemoveTrayIcon() {
     NameOwnIconIfEmpty();
-    return Shell_NotifyIconA(NIM_DELETE, &TrayIconData);
+    return ShellAnswers() && Shell_NotifyIconA(NIM_DELETE, &TrayIconData);
 }
 
 void TrayCallback(HWND hwnd, WPARAM, LPARAM lParam) {

@@ -154,7 +154,7 @@ void AddOrChangeRule(HWND dlg) {
         ShowInputError(dlg, "実行ファイルパス/クラス名が長すぎます");
         return;
     }
-    // Blanks around the id would not survive the rule file.
+    // Blanks and quotes around the id would not survive the rule file.
     TrimRuleId(id);
     if (!id[0]) {
         ShowInputError(dlg, "実行ファイルパス/クラス名が入力されていません");

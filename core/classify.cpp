@@ -17,15 +17,16 @@ constexpr UINT IconAnswerTimeoutMs = 1000;
 // SMTO_ABORTIFHUNG: a window already known to be hung costs no wait at all.
 // `refused` is set when the question could not be put at all: the call failed
 // at once for a window that exists and is not hung. Wine refuses WM_GETICON to
-// every other process's window this way.
-HICON AskIcon(HWND hwnd, WPARAM which, bool* refused) {
+// every other process's window this way. `timedOut` is set when the window did
+// not answer in time.
+HICON AskIcon(HWND hwnd, WPARAM which, bool* refused, bool* timedOut) {
     DWORD_PTR answer = 0;
     SetLastError(0);
     if (!SendMessageTimeoutA(hwnd, WM_GETICON, which, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK,
                              IconAnswerTimeoutMs, &answer)) {
         DWORD error = GetLastError();
-        if (refused && error != ERROR_TIMEOUT && IsWindow(hwnd) && !IsHungAppWindow(hwnd))
-            *refused = true;
+        if (error == ERROR_TIMEOUT) *timedOut = true;
+        if (error != ERROR_TIMEOUT && IsWindow(hwnd) && !IsHungAppWindow(hwnd)) *refused = true;
         return nullptr;
     }
     return reinterpret_cast<HICON>(answer);
@@ -58,10 +59,13 @@ namespace {
 
 // The four sources in turn; `refused` tells whether both questions were refused.
 HICON WndIcon(HWND hwnd, bool* refused) {
-    bool smallRefused = false, bigRefused = false;
-    if (HICON icon = AskIcon(hwnd, ICON_SMALL, &smallRefused)) return icon;
+    bool smallRefused = false, bigRefused = false, timedOut = false;
+    if (HICON icon = AskIcon(hwnd, ICON_SMALL, &smallRefused, &timedOut)) return icon;
     if (HICON icon = ClassIcon(hwnd, GCLP_HICONSM)) return icon;
-    if (HICON icon = AskIcon(hwnd, ICON_BIG, &bigRefused)) return icon;
+    // A window that let one question time out is not asked a second time.
+    if (!timedOut) {
+        if (HICON icon = AskIcon(hwnd, ICON_BIG, &bigRefused, &timedOut)) return icon;
+    }
     HICON icon = ClassIcon(hwnd, GCLP_HICON);
     *refused = !icon && smallRefused && bigRefused;
     return icon;

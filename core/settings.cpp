@@ -14,15 +14,6 @@ namespace {
 
 constexpr const char* SettingsSection = "pelmora";
 
-// The full name of a file beside the executable. 0 when ProgramDir is not
-// known or the name does not fit: a relative name would make the profile
-// functions use the Windows directory instead.
-int FileBesideProgram(const char* file, char* name) {
-    if (!ProgramDir) return 0;
-    int n = snprintf(name, TextBufferSize, "%s%s", ProgramDir, file);
-    return n > 0 && n < TextBufferSize;
-}
-
 int ReadInt(const char* section, const char* key, int fallback, const char* fileName) {
     // The profile functions read "-1" as 0xFFFFFFFF: the value is signed.
     return (int)GetPrivateProfileIntA(section, key, fallback, fileName);
@@ -58,6 +49,14 @@ GroupRule* ReadRule(const char* section, const char* id, const char* fileName) {
 }
 
 } // namespace
+
+// 0 when ProgramDir is not known or the name does not fit: a relative name
+// would make the profile functions use the Windows directory instead.
+int FileBesideProgram(const char* file, char* name) {
+    if (!ProgramDir) return 0;
+    int n = snprintf(name, TextBufferSize, "%s%s", ProgramDir, file);
+    return n > 0 && n < TextBufferSize;
+}
 
 void LoadSettings() {
     char fileName[TextBufferSize];

@@ -43,3 +43,6 @@ void SaveSettings(); // writes all ten keys; other keys and sections of the file
 int LoadRules();     // appends the rules of rule.ini to the empty RuleList; returns 0
 void SaveRules();    // rewrites rule.ini from RuleList; an empty list leaves no file
 void WriteIniInt(const char* section, const char* key, int value, const char* fileName);
+// The full name of a file beside the executable, into a buffer of
+// TextBufferSize bytes; 0 when it cannot be made.
+int FileBesideProgram(const char* file, char* name);

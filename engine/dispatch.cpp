@@ -12,9 +12,46 @@
 #include "engine/scan.h"
 #include "hook/pure/ring.h"
 #include "hook/ravik.h"
+#include "taskbar/buttons.h"
 #include "taskbar/proxy.h"
 
 namespace {
+
+// The settle pass that follows a burst of entries that shared passes, or in
+// which a window was behind its entry.
+SettleTimer Settle;
+
+// Grouped windows whose WM_SHOWWINDOW was handled before they had acted on it,
+// with what the entry said: the pass that ran for it saw their former state.
+struct BehindWindow {
+    HWND hwnd;
+    bool shown;
+};
+constexpr int BehindSlots = 8;
+BehindWindow Behind[BehindSlots];
+int BehindCount = 0;
+
+bool IsBehind(const BehindWindow& w) {
+    return IsWindow(w.hwnd) && (IsVisible(w.hwnd) == 1) != w.shown;
+}
+
+// True when the entry's window has not yet acted on it.
+bool NoteIfBehind(const WndMes& entry, HWND hwnd) {
+    if (entry.message != WM_SHOWWINDOW || !LookupGroup(hwnd)) return false;
+    BehindWindow w = {hwnd, entry.wParam != 0};
+    if (!IsBehind(w)) return false;
+    if (BehindCount < BehindSlots) Behind[BehindCount++] = w;
+    return true; // the settle pass follows even when the slots are full
+}
+
+// Keeps the windows still behind; true when there is one.
+bool StillBehind() {
+    int kept = 0;
+    for (int i = 0; i < BehindCount; ++i)
+        if (IsBehind(Behind[i])) Behind[kept++] = Behind[i];
+    BehindCount = kept;
+    return kept > 0;
+}
 
 // Entries still unread, the one being handled included.
 int PendingEntries() {
@@ -70,14 +107,37 @@ void Dispatch(DrainCoalescer& drain, const WndMes& entry) {
 
 } // namespace
 
-void ProcessWndMessages() {
+bool ProcessWndMessages() {
     ScopedLock lock(&EventLock);
+    TaskbarBurst burst;
     DrainCoalescer drain;
-    while (NewMessage() != 0) {
+    int served = 0;
+    bool behind = false;
+    for (; served < RingSize && NewMessage() != 0; ++served) {
         WndMes entry;
         GetWndMes(&entry);
         Dispatch(drain, entry);
+        if (NoteIfBehind(entry, WndMesWindow(entry))) behind = true;
         IncRead();
         drain.EntryDone();
     }
+    Settle.DrainEnded(served, drain.SkippedAny() || behind, GetTickCount());
+    return NewMessage() != 0;
+}
+
+DWORD SettleWaitMs() {
+    uint32_t wait = Settle.WaitMs(GetTickCount());
+    return wait == NoSettlePass ? INFINITE : wait;
+}
+
+// What a new taskbar button asks for: windows not yet known are registered,
+// the buttons of collapsed groups' members go again, and every proxy is
+// brought up to date.
+void RunSettlePassIfDue() {
+    if (!Settle.TakeDue(GetTickCount())) return;
+    ScopedLock lock(&EventLock);
+    TaskbarBurst burst;
+    RescanWindows();
+    RefreshGroups();
+    if (!Settle.PassRan(StillBehind(), GetTickCount())) BehindCount = 0;
 }

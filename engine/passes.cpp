@@ -6,6 +6,7 @@
 #include "core/state.h"
 #include "taskbar/buttons.h"
 #include "taskbar/proxy.h"
+#include "taskbar/taken_buttons.h"
 
 // Creates the group's proxy and then takes the members' own buttons away.
 // When no proxy could be made the members keep their buttons: a window must
@@ -76,6 +77,7 @@ void RefreshGroupOf(HWND hwnd) {
 // stay a member for ever when the library sees no WM_DESTROY, and a new window
 // that got its recycled handle would inherit the old membership.
 void RefreshGroups() {
+    TaskbarBurst burst;
     for (WndGroup* g = GroupList; g;) {
         WndGroup* nextGroup = g->next;
         for (WndMember* m = g->members; m;) {
@@ -100,12 +102,14 @@ void RefreshGroups() {
             CollapseGroup(g);
         }
     }
+    GiveBackStrayButtons();
 }
 
 // Here the members' buttons go before the proxy comes (the reverse of the
 // refresh pass); they come back when no proxy could be made. A shown group
 // that has a proxy keeps its title.
 void ApplyThresholds() {
+    TaskbarBurst burst;
     for (WndGroup* g = GroupList; g; g = g->next) {
         if (!g->tab) {
             if (!IsGroupShown(g)) continue;
@@ -135,6 +139,7 @@ void DestroyAllGroups() {
 }
 
 void RebuildGroups() {
+    TaskbarBurst burst;
     DestroyAllGroups();
     ScanAllWindows();
     CreateAllTabWnds();

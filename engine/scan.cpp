@@ -169,6 +169,7 @@ void ScanAllWindows() {
 }
 
 void RescanWindows() {
+    TaskbarBurst burst;
     static PathCache paths;
     paths = PathCache();
     for (HWND w = FirstTopWindow(); w; w = GetWindow(w, GW_HWNDNEXT)) {

@@ -35,22 +35,82 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     return TRUE;
 }
 
+namespace {
+
+FILETIME CreationTime(HANDLE process) {
+    FILETIME created = {0, 0}, exited, kernel, user;
+    if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) created = FILETIME{0, 0};
+    return created;
+}
+
+bool Known(const FILETIME& t) {
+    return t.dwLowDateTime || t.dwHighDateTime;
+}
+
+bool SameTime(const FILETIME& a, const FILETIME& b) {
+    return a.dwLowDateTime == b.dwLowDateTime && a.dwHighDateTime == b.dwHighDateTime;
+}
+
+// Whether the process that set hookActive still runs. Its id alone may have
+// been given to a later process, so the creation time must match too. A
+// process that may not be opened (another user's) is taken to run: its flag
+// is not taken from it; nor is a flag whose owner is not recorded yet.
+bool OwnerRuns() {
+    DWORD pid = LoadShared(SharedArea.ownerProcess);
+    if (pid == 0) return true;
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, pid);
+    if (!process) process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    if (!process) return GetLastError() == ERROR_ACCESS_DENIED;
+    DWORD code = STILL_ACTIVE;
+    bool ended = GetExitCodeProcess(process, &code) && code != STILL_ACTIVE;
+    FILETIME created = CreationTime(process);
+    const FILETIME& recorded = SharedArea.ownerCreated;
+    if (Known(created) && Known(recorded) && !SameTime(created, recorded)) ended = true;
+    CloseHandle(process);
+    return !ended;
+}
+
+// Claims hookActive for this process when it is free or its process has
+// ended, and empties the ring. A free flag is claimed by one atomic exchange,
+// so two programs starting at once cannot both win; taking the flag over from
+// an ended process needs the ring lock, which serialises those who try.
+bool ClaimHookFlag() {
+    // The lock also keeps a writer still running from an earlier hook from
+    // publishing into the emptied ring.
+    RingLock lock(HookClaimWaitMs);
+    bool claimed = InterlockedCompareExchange(&SharedArea.hookActive, 1, 0) == 0;
+    if (!claimed && lock.Owned() && !OwnerRuns()) claimed = true;
+    if (!claimed) return false;
+    StoreShared(SharedArea.ownerProcess, GetCurrentProcessId());
+    SharedArea.ownerCreated = CreationTime(GetCurrentProcess());
+    StoreShared(SharedArea.readIndex, 0L);
+    StoreShared(SharedArea.writeIndex, 0L);
+    return true;
+}
+
+// Gives hookActive back when this process set it. The owner is forgotten
+// first and the flag cleared last, so that a program claiming the free flag
+// at once keeps the owner it records.
+void ReleaseHookFlag() {
+    if (!LoadShared(SharedArea.hookActive) ||
+        LoadShared(SharedArea.ownerProcess) != GetCurrentProcessId())
+        return;
+    StoreShared(SharedArea.ownerProcess, DWORD{0});
+    SharedArea.ownerCreated = FILETIME{0, 0};
+    StoreShared(SharedArea.hookActive, 0L);
+}
+
+} // namespace
+
 int __cdecl SetHook(int subclassFlag, int classAddressFlag) {
-    // Claimed atomically: two programs starting at once cannot both pass.
-    if (InterlockedCompareExchange(&SharedArea.hookActive, 1, 0) != 0) return 0;
-    {
-        // A writer still running from an earlier hook must not publish into the
-        // emptied ring; the reset goes ahead even when the lock times out.
-        RingLock lock;
-        StoreShared(SharedArea.readIndex, 0L);
-        StoreShared(SharedArea.writeIndex, 0L);
-    }
+    if (!ClaimHookFlag()) return 0;
     StoreShared(SharedArea.subclassFlag, static_cast<LONG>(subclassFlag));
     StoreShared(SharedArea.classAddressFlag, static_cast<LONG>(classAddressFlag));
     HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, CallWndProcHook, DllInstance, 0);
     if (!hook) {
-        // Leave the library ready for the next attempt.
-        StoreShared(SharedArea.hookActive, 0L);
+        // No hook of ours is in force, and the library is ready for the next attempt.
+        StoreShared(SharedArea.hook, static_cast<HHOOK>(nullptr));
+        ReleaseHookFlag();
         return 0;
     }
     TakeHook(hook);
@@ -58,19 +118,24 @@ int __cdecl SetHook(int subclassFlag, int classAddressFlag) {
 }
 
 int __cdecl FreeHook() {
-    // Cleared first and on every path, so that no hook procedure subclasses the
-    // taskbar again and the next start of the program can set its hook (also
-    // after a program that held it ended without FreeHook).
-    StoreShared(SharedArea.hookActive, 0L);
+    // Cleared first, so that no hook procedure subclasses the taskbar again.
+    // Only by the process that set it: a program whose SetHook was refused
+    // ends with FreeHook too and leaves a running program's flag alone. The
+    // flag of a process that ended without FreeHook is free for SetHook anyway.
+    ReleaseHookFlag();
     // The hook and subclass of another program that is still running are not
-    // ours to undo (a program whose SetHook was refused ends with FreeHook too);
-    // those of one that ended went with it or are kept by the next SetSubClass.
+    // ours to undo; those of one that ended went with it or are kept by the
+    // next SetSubClass.
     if (!OwnHook) return 1;
     if (LoadShared(SharedArea.savedTabProc)) {
         HWND tab = LoadShared(SharedArea.tabCtrl);
-        // Waits for the shell without a time-out: the control must run its own
-        // procedure again before the hook that mapped us there goes away.
-        SendMessageA(tab, UnsubclassMessage, 0, 0);
+        // The control should run its own procedure again before the hook that
+        // mapped us there goes away; a shell that does not answer in time
+        // keeps the subclass, which stays safe there (the library is pinned)
+        // and is undone when the shell handles the message or by the next run.
+        DWORD_PTR result = 0;
+        SendMessageTimeoutA(tab, UnsubclassMessage, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK,
+                            ShellReplyTimeoutMs, &result);
         // A control that no longer exists took its subclass with it.
         if (!IsWindow(tab)) StoreShared(SharedArea.savedTabProc, static_cast<WNDPROC>(nullptr));
     }
@@ -132,8 +197,8 @@ int __cdecl GetSysTabCnt() {
     if (!tab) return 0;
     // Bounded: a hung shell must not hang the caller.
     DWORD_PTR count = 0;
-    if (!SendMessageTimeoutA(tab, TCM_GETITEMCOUNT, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, 2000,
-                             &count))
+    if (!SendMessageTimeoutA(tab, TCM_GETITEMCOUNT, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK,
+                             ShellReplyTimeoutMs, &count))
         return 0;
     return static_cast<int>(count);
 }

@@ -22,6 +22,13 @@ extern HHOOK OwnHook;
 void TakeHook(HHOOK hook);
 
 constexpr DWORD RingWaitMs = 100; // no writer blocks an application longer than this
+// Bound of the program's own calls that take the ring lock to claim or give
+// back the hook: writers hold it only to copy one entry.
+constexpr DWORD HookClaimWaitMs = 2000;
+// Bound of the library's messages to the shell's windows: a hung shell must
+// hang neither the program's start nor its end. The library stays mapped in
+// the shell (PinLibrary), so giving up on an answer is safe.
+constexpr UINT ShellReplyTimeoutMs = 1000;
 
 // Opens (or, in the first process, creates) the named mutex and event. Null
 // handles are kept: every later wait on them fails at once, like a time-out.
@@ -39,14 +46,15 @@ template <class T> inline void StoreShared(T& field, T value) {
     __atomic_store_n(&field, value, __ATOMIC_RELEASE);
 }
 
-// Ownership of the ring mutex for one scope, waited for at most RingWaitMs.
+// Ownership of the ring mutex for one scope, waited for at most RingWaitMs
+// (or the bound given).
 // WAIT_ABANDONED hands over ownership too: the writer that died had not
 // published its slot (writeIndex moves last), so the ring is whole and the new
 // owner goes on, and releases the mutex like any other.
 class RingLock {
   public:
-    RingLock() {
-        DWORD result = WaitForSingleObject(RingMutex, RingWaitMs);
+    explicit RingLock(DWORD waitMs = RingWaitMs) {
+        DWORD result = WaitForSingleObject(RingMutex, waitMs);
         owned_ = result == WAIT_OBJECT_0 || result == WAIT_ABANDONED;
     }
     ~RingLock() {

@@ -13,7 +13,7 @@
 // on the 64-bit build; everything else is a 32-bit value.
 struct SharedHookArea {
     HHOOK hook;                    // the global hook in force, passed to CallNextHookEx
-    LONG hookActive;               // 1 from SetHook until FreeHook
+    LONG hookActive;               // 1 from SetHook until FreeHook of the process that set it
     LONG readIndex;                // slot the reader takes next; moved only by the reader
     LONG writeIndex;               // slot the next writer fills; moved only by writers
     WndMes ring[RingSize];         // the recorded messages
@@ -25,6 +25,8 @@ struct SharedHookArea {
     LONG subclassFlag;             // nonzero: the hook may subclass the taskbar
     LONG classAddressFlag;         // nonzero: the subclass passes on to the class's procedure
     DWORD lastCountTime;           // timeGetTime of the last forwarded TCM_GETITEMCOUNT
+    DWORD ownerProcess;            // id of the process that set hookActive
+    FILETIME ownerCreated;         // its creation time: a recycled id is not taken for it
 };
 
 #ifdef _WIN64
@@ -34,7 +36,9 @@ static_assert(offsetof(SharedHookArea, hookActive) == 8 && offsetof(SharedHookAr
                   offsetof(SharedHookArea, savedTabProc) == 2432 &&
                   offsetof(SharedHookArea, tabCtrl) == 2440 &&
                   offsetof(SharedHookArea, subclassFlag) == 2448 &&
-                  offsetof(SharedHookArea, lastCountTime) == 2456 && sizeof(SharedHookArea) == 2464,
+                  offsetof(SharedHookArea, lastCountTime) == 2456 &&
+                  offsetof(SharedHookArea, ownerProcess) == 2460 &&
+                  offsetof(SharedHookArea, ownerCreated) == 2464 && sizeof(SharedHookArea) == 2472,
               "SharedHookArea: 64-bit layout with pointer-width handles and procedure");
 #else
 static_assert(offsetof(SharedHookArea, hookActive) == 4 && offsetof(SharedHookArea, ring) == 16 &&
@@ -43,7 +47,9 @@ static_assert(offsetof(SharedHookArea, hookActive) == 4 && offsetof(SharedHookAr
                   offsetof(SharedHookArea, savedTabProc) == 2020 &&
                   offsetof(SharedHookArea, tabCtrl) == 2024 &&
                   offsetof(SharedHookArea, subclassFlag) == 2028 &&
-                  offsetof(SharedHookArea, lastCountTime) == 2036 && sizeof(SharedHookArea) == 2040,
+                  offsetof(SharedHookArea, lastCountTime) == 2036 &&
+                  offsetof(SharedHookArea, ownerProcess) == 2040 &&
+                  offsetof(SharedHookArea, ownerCreated) == 2044 && sizeof(SharedHookArea) == 2052,
               "SharedHookArea: 32-bit layout, every field 32 bits wide");
 #endif
 

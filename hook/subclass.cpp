@@ -164,9 +164,13 @@ int __cdecl SetSubClass(int load) {
     // kept, never made a second time.
     if (!SubclassInPlace()) StoreShared(SharedArea.savedTabProc, static_cast<WNDPROC>(nullptr));
     HWND tray = FindWindowA(TrayClassName, nullptr);
-    // Waits for the shell without a time-out: the hook subclasses the control
-    // while the shell's thread handles this message.
-    if (tray) SendMessageA(tray, WM_NULL, 0, 0);
+    // The hook subclasses the control while the shell's thread handles this
+    // message. A shell that does not answer in time gives no subclass.
+    DWORD_PTR result = 0;
+    if (tray) {
+        SendMessageTimeoutA(tray, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, ShellReplyTimeoutMs,
+                            &result);
+    }
     if (!LoadShared(SharedArea.savedTabProc)) return 0;
     if (load) return SwapToGetMsgHook();
     return OwnHook != nullptr;

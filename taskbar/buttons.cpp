@@ -1,13 +1,70 @@
 #include "taskbar/buttons.h"
 
+#include "hook/pure/ring.h"
 #include "taskbar/state.h"
+#include "taskbar/taken_buttons.h"
+
+namespace {
+
+// A shell that is not busy answers at once; one that does not answer within
+// this gets no taskbar-list calls until it is asked again.
+constexpr UINT ShellCheckTimeoutMs = 500;
+
+LONG TakingStopped = 0; // set by another thread when the program crashes
+int BurstDepth = 0;     // bursts open on this thread
+int ShellAnswer = -1;   // the answer asked for in the open burst: -1 none yet, 0 or 1
+
+bool AskShell() {
+    HWND tray = FindWindowA(TrayClassName, nullptr);
+    if (!tray) return true;
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutA(tray, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK,
+                               ShellCheckTimeoutMs, &result) != 0;
+}
+
+bool CanCall() {
+    return TaskbarListObject && ShellAnswers();
+}
+
+} // namespace
+
+bool ShellAnswers() {
+    if (BurstDepth > 0 && ShellAnswer >= 0) return ShellAnswer != 0;
+    bool answers = AskShell();
+    if (BurstDepth > 0) ShellAnswer = answers ? 1 : 0;
+    return answers;
+}
+
+TaskbarBurst::TaskbarBurst() {
+    if (BurstDepth++ == 0) ShellAnswer = -1;
+}
+
+TaskbarBurst::~TaskbarBurst() {
+    if (--BurstDepth > 0) return;
+    ShellAnswer = -1;
+    SaveTakenButtons();
+}
 
 void AddTabIfVisible(HWND hwnd) {
-    if (TaskbarListObject && IsVisible(hwnd) == 1) TaskbarListObject->AddTab(hwnd);
+    // A hidden window has no button to give back: the shell gives it one
+    // when it is shown again.
+    if (IsVisible(hwnd) != 1) {
+        NoteButtonBack(hwnd);
+        return;
+    }
+    // While the shell does not answer the window stays listed, so that a
+    // later run gives its button back.
+    if (CanCall() && SUCCEEDED(TaskbarListObject->AddTab(hwnd))) NoteButtonBack(hwnd);
+}
+
+void StopTakingButtons() {
+    InterlockedExchange(&TakingStopped, 1);
 }
 
 void DeleteTabIfVisible(HWND hwnd) {
-    if (TaskbarListObject && IsVisible(hwnd) == 1) TaskbarListObject->DeleteTab(hwnd);
+    if (InterlockedCompareExchange(&TakingStopped, 0, 0)) return;
+    if (IsVisible(hwnd) != 1 || !CanCall()) return;
+    if (SUCCEEDED(TaskbarListObject->DeleteTab(hwnd))) NoteButtonTaken(hwnd);
 }
 
 void ShowMembers(WndMember* first) {
@@ -21,9 +78,9 @@ void HideMembers(WndMember* first) {
 }
 
 void AddProxyTab(HWND proxy) {
-    if (TaskbarListObject) TaskbarListObject->AddTab(proxy);
+    if (CanCall()) TaskbarListObject->AddTab(proxy);
 }
 
 void DeleteProxyTab(HWND proxy) {
-    if (TaskbarListObject) TaskbarListObject->DeleteTab(proxy);
+    if (CanCall()) TaskbarListObject->DeleteTab(proxy);
 }

@@ -1,5 +1,6 @@
 // Taskbar buttons through the taskbar-list object: ordinary windows' own
-// buttons (only while the window is visible) and the proxies' buttons.
+// buttons (only while the window is visible) and the proxies' buttons. No call
+// is made while the shell's taskbar does not answer.
 #pragma once
 
 #include <windows.h>
@@ -15,3 +16,23 @@ void HideMembers(WndMember* first); // DeleteTabIfVisible from first along the l
 // hidden and would fail the test of the wrappers above.
 void AddProxyTab(HWND proxy);
 void DeleteProxyTab(HWND proxy);
+
+// From now on no window's button is taken away (the program is crashing:
+// whatever else still runs must not undo the buttons given back).
+void StopTakingButtons();
+
+// Whether the shell's taskbar window answers a short, bounded WM_NULL (yes
+// when there is none: then no call can wait on it). Inside a burst it is
+// asked once.
+bool ShellAnswers();
+
+// One burst of taskbar calls (a drain, a pass, a command, start-up, shutdown):
+// the shell is asked once whether it answers, and the list of the buttons
+// taken away is written once, when the outermost burst ends.
+class TaskbarBurst {
+  public:
+    TaskbarBurst();
+    ~TaskbarBurst();
+    TaskbarBurst(const TaskbarBurst&) = delete;
+    TaskbarBurst& operator=(const TaskbarBurst&) = delete;
+};

@@ -25,50 +25,60 @@ BOOL ForceForeground(HWND hwnd) {
     // Joined input lets this thread hand the foreground on.
     AttachThreadInput(targetThread, foregroundThread, TRUE);
     // With a lock time-out of 0 the system does not refuse the change. The
-    // old value is only replaced when it could be read, so that it can be put back.
+    // old value is only replaced when it could be read, so that it can be put
+    // back; nothing below leaves before it is.
     DWORD savedTimeout = 0;
     BOOL haveTimeout = SystemParametersInfoA(SPI_GETFOREGROUNDLOCKTIMEOUT, 0, &savedTimeout, 0);
     if (haveTimeout) SystemParametersInfoA(SPI_SETFOREGROUNDLOCKTIMEOUT, 0, (PVOID)0, 0);
+    BOOL result = FALSE;
+    // A window that does not answer is not called again.
     int answers = SyncWithWindow(hwnd);
-    BOOL result = SetForegroundWindow(hwnd);
-    SyncWithWindow(hwnd);
+    if (answers) {
+        result = SetForegroundWindow(hwnd);
+        answers = SyncWithWindow(hwnd);
+    }
     if (haveTimeout) {
         SystemParametersInfoA(SPI_SETFOREGROUNDLOCKTIMEOUT, 0, (PVOID)(UINT_PTR)savedTimeout, 0);
     }
     AttachThreadInput(targetThread, foregroundThread, FALSE);
-    // Raising another thread's window waits for that thread without a bound:
-    // a window that did not answer is left where it is.
+    // Raising another thread's window waits for that thread: only right after
+    // it answered.
     if (answers) BringWindowToTop(hwnd);
     return result;
 }
 
-void RestoreForArrange(HWND hwnd) {
+// Showing another thread's window waits for that thread without a bound, so
+// each show comes right after the window answered a bounded check (the
+// caller's, then the one that follows each show).
+int RestoreForArrange(HWND hwnd) {
     if (IsIconic(hwnd)) {
         ShowWindow(hwnd, SW_RESTORE);
-        SyncWithWindow(hwnd);
+        if (!SyncWithWindow(hwnd)) return 0;
     }
     if (IsZoomed(hwnd)) {
         ShowWindow(hwnd, SW_SHOWNORMAL);
-        SyncWithWindow(hwnd);
+        if (!SyncWithWindow(hwnd)) return 0;
     }
+    return 1;
 }
 
-void ActivateAfterArrange(HWND hwnd) {
-    SyncWithWindow(hwnd);
+int ActivateAfterArrange(HWND hwnd) {
+    if (!SyncWithWindow(hwnd)) return 0;
     SetForegroundWindow(hwnd);
-    SyncWithWindow(hwnd);
+    return SyncWithWindow(hwnd);
 }
 
 void ShowAllMembers(WndGroup* group) {
     for (WndMember* m = group->members; m; m = m->next) {
         if (IsVisible(m->hwnd) != 1) continue;
-        if (IsIconic(m->hwnd)) {
-            // Restoring waits for the window's thread: only one that answers.
-            if (SyncWithWindow(m->hwnd)) ShowWindow(m->hwnd, SW_RESTORE);
-        } else {
+        if (!IsIconic(m->hwnd)) {
             SetForegroundWindow(m->hwnd);
+            SyncWithWindow(m->hwnd);
+        } else if (SyncWithWindow(m->hwnd)) {
+            // Restoring waits for the window's thread: only one that answered.
+            ShowWindow(m->hwnd, SW_RESTORE);
+            SyncWithWindow(m->hwnd);
         }
-        SyncWithWindow(m->hwnd);
         m->flashing = 0;
     }
 }
@@ -92,10 +102,10 @@ void CascadeMembers(WndGroup* group) {
     int k = 0;
     for (WndMember* m = group->members; m; m = m->next) {
         if (IsVisible(m->hwnd) != 1) continue;
-        // Moving another thread's window waits for it: a hung one keeps its
-        // place (and its slot of the cascade stays free).
-        if (SyncWithWindow(m->hwnd)) {
-            RestoreForArrange(m->hwnd);
+        // Moving another thread's window waits for it: each move comes right
+        // after the window answered. A hung one keeps its place (and its slot
+        // of the cascade stays free) and is not called again.
+        if (SyncWithWindow(m->hwnd) && RestoreForArrange(m->hwnd)) {
             // From the screen's origin, not the work area's; sizes stay.
             int offset = CascadeOffset(k, step);
             SetWindowPos(m->hwnd, HWND_TOP, offset, offset, 0, 0, SWP_NOSIZE);
@@ -119,8 +129,7 @@ void TileWindows(WndGroup* group, UINT command) {
         // left where it is rather than pushed past the last column.
         if (!TileCell(layout, k, &column, &row)) break;
         // A hung window keeps its place; its cell stays empty.
-        if (SyncWithWindow(m->hwnd)) {
-            RestoreForArrange(m->hwnd);
+        if (SyncWithWindow(m->hwnd) && RestoreForArrange(m->hwnd)) {
             TilePlace place = TileCellPlace(area, layout, column, row);
             // Windows that cannot be resized are only moved.
             UINT flags = (GetWindowLongA(m->hwnd, GWL_STYLE) & WS_THICKFRAME) ? 0 : SWP_NOSIZE;
@@ -131,19 +140,22 @@ void TileWindows(WndGroup* group, UINT command) {
     }
 }
 
-void ChooseWindowItem(HWND proxy, HWND window) {
+void ChooseWindowItem(HWND proxy, UINT id) {
     // Only a window of this proxy's group: an identifier that is anything
     // else (a stale or foreign handle) does nothing.
     TabWnd* tab = FindTabWnd(proxy);
     if (!tab || !tab->group) return;
     WndMember* member = nullptr;
     for (WndMember* m = tab->group->members; m; m = m->next) {
-        if (m->hwnd == window) {
+        // The identifier holds the handle's 32 significant bits; compared as
+        // such, a 64-bit handle with bit 31 set (sign-extended) matches too.
+        if (HandleToUlong(m->hwnd) == id) {
             member = m;
             break;
         }
     }
     if (!member) return;
+    HWND window = member->hwnd;
     if (IsIconic(window)) {
         if (SyncWithWindow(window)) ShowWindow(window, SW_RESTORE);
     } else {
@@ -156,7 +168,7 @@ void ChooseWindowItem(HWND proxy, HWND window) {
 int RunProxyCommand(HWND proxy, WPARAM wParam) {
     UINT id = (UINT)wParam;
     if (id < CmdShowAll || id > CmdTileLeftRight) {
-        ChooseWindowItem(proxy, (HWND)UlongToHandle(id));
+        ChooseWindowItem(proxy, id);
         return 0;
     }
     TabWnd* tab = FindTabWnd(proxy);

@@ -18,11 +18,13 @@ int SyncWithWindow(HWND hwnd);
 // SetForegroundWindow. The foreground lock time-out is the same afterwards.
 BOOL ForceForeground(HWND hwnd);
 
-// Restores a minimised window, then a maximised one to its normal size.
-void RestoreForArrange(HWND hwnd);
+// Restores a minimised window, then a maximised one to its normal size. Call
+// it right after the window answered SyncWithWindow. 0 when the window stopped
+// answering: it is not to be called again in the same command.
+int RestoreForArrange(HWND hwnd);
 
-// Activates a window that was just moved.
-void ActivateAfterArrange(HWND hwnd);
+// Activates a window that was just moved; 0 when it did not answer.
+int ActivateAfterArrange(HWND hwnd);
 
 // The batch commands, each over the group's visible members in list order.
 void ShowAllMembers(WndGroup* group);     // restore or bring forward, clear flashing
@@ -33,8 +35,9 @@ void CascadeMembers(WndGroup* group);     // stack diagonally from the screen's 
 // (few columns) or CmdTileLeftRight (many columns).
 void TileWindows(WndGroup* group, UINT command);
 
-// Brings the chosen window forward when it belongs to the proxy's group.
-void ChooseWindowItem(HWND proxy, HWND window);
+// Brings the window of the chosen item forward when it belongs to the
+// proxy's group; id is the item's identifier, the handle's 32 significant bits.
+void ChooseWindowItem(HWND proxy, UINT id);
 
 // WM_COMMAND at a proxy: the identifier is the whole of wParam. Returns 1 when
 // the groups want a refresh pass at once (windows were asked to close), which

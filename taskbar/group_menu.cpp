@@ -1,6 +1,7 @@
 #include "taskbar/group_menu.h"
 
 #include <shellapi.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include "core/classify.h"
@@ -58,6 +59,58 @@ void InsertBatchItems(HMENU menu, UINT* position) {
     }
 }
 
+// What the window items of the menu being shown draw: each member's window
+// and the icon it gave when the menu was built. Drawing asks no window
+// anything, so a repaint never waits on a hung one.
+struct ItemIcon {
+    UINT id;
+    HWND hwnd;
+    HICON icon;
+};
+ItemIcon* ItemIcons = nullptr;
+int ItemIconCount = 0;
+int ItemIconRoom = 0;
+
+void ForgetItemIcons() {
+    free(ItemIcons);
+    ItemIcons = nullptr;
+    ItemIconCount = ItemIconRoom = 0;
+}
+
+// Room for the icons of the group's visible members.
+void PrepareItemIcons(const WndGroup* group) {
+    ForgetItemIcons();
+    int n = CountVisibleMembers(group);
+    if (n > 0) ItemIcons = static_cast<ItemIcon*>(calloc(n, sizeof(ItemIcon)));
+    if (ItemIcons) ItemIconRoom = n;
+}
+
+HICON ApplicationIcon() {
+    return LoadIconA(nullptr, IDI_APPLICATION);
+}
+
+// Asks the window once for its icon. A window without any shows the system's
+// application icon, as the taskbar does for it; so does one that became
+// visible after the members were counted.
+void KeepItemIcon(const WndMember* member, UINT id) {
+    if (ItemIconCount >= ItemIconRoom) return;
+    HICON icon = GetWndIcon(member->hwnd);
+    ItemIcons[ItemIconCount++] = ItemIcon{id, member->hwnd, icon ? icon : ApplicationIcon()};
+}
+
+const ItemIcon* FindItemIcon(UINT id) {
+    for (int i = 0; i < ItemIconCount; ++i)
+        if (ItemIcons[i].id == id) return &ItemIcons[i];
+    return nullptr;
+}
+
+// The window of an item: identifiers hold the handle's 32 significant bits,
+// which widen back by sign extension.
+HWND ItemWindow(UINT itemID) {
+    const ItemIcon* item = FindItemIcon(itemID);
+    return item ? item->hwnd : (HWND)LongToHandle((LONG)itemID);
+}
+
 void InsertWindowItem(HMENU menu, UINT* position, const WndMember* member) {
     // The title travels with the item, but measuring and drawing read it
     // afresh through the identifier, so a retitled window shows its new title.
@@ -71,10 +124,7 @@ void InsertWindowItem(HMENU menu, UINT* position, const WndMember* member) {
     info.dwTypeData = title;
     info.cch = (UINT)strlen(title);
     InsertMenuItemA(menu, (*position)++, TRUE, &info);
-}
-
-HWND ItemWindow(UINT itemID) {
-    return (HWND)UlongToHandle(itemID);
+    KeepItemIcon(member, info.wID);
 }
 
 // Draws a monochrome icon, whose mask bitmap holds the AND mask above the XOR
@@ -148,6 +198,7 @@ HMENU BuildGroupMenu(HWND proxy) {
         ErrorLogWithLastError("メニューの作成に失敗しました\n");
         return nullptr;
     }
+    PrepareItemIcons(tab->group);
     UINT position = 0;
     if (Settings.Menu == 0) {
         InsertBatchItems(menu, &position);
@@ -172,11 +223,13 @@ void ShowGroupMenu(HWND proxy) {
     TrackPopupMenu(menu, 0, cursor.x, cursor.y, 0, proxy, nullptr);
     PostMessageA(proxy, WM_NULL, 0, 0);
     DestroyMenu(menu);
+    ForgetItemIcons();
 
     // Looked up again: the proxy may have lost its group while the menu loop ran.
     TabWnd* tab = FindTabWnd(proxy);
     if (tab && tab->flashPending == 1) {
         // Taking the button away and giving it back is what ends its flashing.
+        TaskbarBurst burst;
         DeleteProxyTab(proxy);
         AddProxyTab(proxy);
         tab->flashPending = 0;
@@ -188,7 +241,8 @@ int IsCursorOnTaskbar() {
     memset(&data, 0, sizeof data);
     data.cbSize = sizeof data;
     RECT bar = {0, 0, 0, 0};
-    if (SHAppBarMessage(ABM_GETTASKBARPOS, &data)) bar = data.rc;
+    // The question goes to the shell: only while it answers.
+    if (ShellAnswers() && SHAppBarMessage(ABM_GETTASKBARPOS, &data)) bar = data.rc;
     POINT cursor = {0, 0};
     GetCursorPos(&cursor);
     // All four bounds count as on the taskbar.
@@ -232,11 +286,8 @@ void DrawMenuItem(HWND, const DRAWITEMSTRUCT* item) {
     }
 
     SetTextColor(dc, RGB(0, 0, 0));
-    HICON icon = GetWndIcon(window);
-    // A window without any icon shows the system's application icon, as the
-    // taskbar does for it.
-    if (!icon) icon = LoadIconA(nullptr, IDI_APPLICATION);
-    DrawItemIcon(dc, icon, rect.left + 1, rect.top + 1);
+    const ItemIcon* kept = FindItemIcon(item->itemID);
+    DrawItemIcon(dc, kept ? kept->icon : ApplicationIcon(), rect.left + 1, rect.top + 1);
 
     SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_MENUTEXT));
     char title[TextBufferSize];

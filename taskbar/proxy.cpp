@@ -67,7 +67,9 @@ int RefreshGroupIcon(WndGroup* group) {
 }
 
 void CreateTabWnd(WndGroup* group) {
-    if (group->tab) return;
+    // While the shell does not answer, the proxy's button could not be added
+    // and the members must keep theirs: a later pass collapses the group.
+    if (group->tab || !ShellAnswers()) return;
     TabWnd* tab = (TabWnd*)ObjAlloc(sizeof(TabWnd));
     if (!tab) {
         LogAllocFailure();
@@ -134,6 +136,7 @@ void DestroyTabWnd(WndGroup* group) {
 }
 
 void DestroyAllProxies() {
+    TaskbarBurst burst;
     while (TabWnd* tab = TabWndList) {
         if (tab->group) {
             DestroyTabWnd(tab->group);

@@ -26,9 +26,11 @@ void TrimBlanks(char* text) {
 void TrimRuleId(char* text) {
     TrimBlanks(text);
     size_t n = strlen(text);
-    if (n >= 2 && (text[0] == '"' || text[0] == '\'') && text[n - 1] == text[0]) {
-        for (size_t i = 1; i + 1 < n; ++i)
-            if (!IsBlank(text[i])) return;
-        text[0] = '\0';
-    }
+    if (n < 2 || (text[0] != '"' && text[0] != '\'') || text[n - 1] != text[0]) return;
+    // One pair of matching quotes goes, as the file would drop it on reading,
+    // and so do the blanks it held, which the file would drop once the id is
+    // written without them.
+    memmove(text, text + 1, n - 2);
+    text[n - 2] = '\0';
+    TrimBlanks(text);
 }

@@ -3,7 +3,8 @@
 // cut to what the file gives back before it is stored.
 #pragma once
 
-// Cuts spaces and tabs from both ends of text, in place; then, when what is
-// left is blanks inside one pair of matching quotes, empties it, since such an
-// id would read back empty and end the rule list at the next start.
+// Cuts spaces and tabs from both ends of text, in place, then one pair of
+// matching quotes around what is left and the blanks inside them, so that the
+// id means the same before and after it went through the file. An id of
+// blanks (quoted or not) becomes empty.
 void TrimRuleId(char* text);

@@ -96,3 +96,35 @@ void DrainCoalescer::EntryDone() {
     for (Covered& c : groups_)
         if (c.entries > 0) --c.entries;
 }
+
+void SettleTimer::DrainEnded(int entries, bool stale, uint32_t now) {
+    if (entries <= 0) return; // a wake-up that found nothing is no part of a burst
+    if (stale) {
+        waiting_ = true;
+        retries_ = 0;
+    }
+    if (waiting_) lastDrain_ = now;
+}
+
+uint32_t SettleTimer::WaitMs(uint32_t now) const {
+    if (!waiting_) return NoSettlePass;
+    uint32_t quiet = now - lastDrain_; // elapsed time, also across the wrap
+    return quiet >= SettleDelayMs ? 0 : SettleDelayMs - quiet;
+}
+
+bool SettleTimer::TakeDue(uint32_t now) {
+    if (WaitMs(now) != 0) return false;
+    waiting_ = false;
+    return true;
+}
+
+bool SettleTimer::PassRan(bool windowsBehind, uint32_t now) {
+    if (!windowsBehind || retries_ >= SettleRetries) {
+        retries_ = 0;
+        return false;
+    }
+    ++retries_;
+    waiting_ = true;
+    lastDrain_ = now;
+    return true;
+}

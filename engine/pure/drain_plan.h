@@ -96,3 +96,36 @@ class DrainCoalescer {
     int nextGroupSlot_ = 0;
     bool skipped_ = false;
 };
+
+// The hooks record a message before its window acts on it, so a pass may run
+// before a window's new state exists: one shared by entries that were waiting
+// together, or one for an entry that was handled while its window had not yet
+// acted on it (a grouped window still hidden after its WM_SHOWWINDOW). After
+// such a drain one more pass runs once the ring has been quiet for
+// SettleDelayMs: a burst of entries, however long, gets one settle pass after
+// its last entry. While a window is still behind its entry after the settle
+// pass, another follows, at most SettleRetries in a row. Times are
+// milliseconds of a 32-bit tick count, which may wrap.
+constexpr uint32_t SettleDelayMs = 50;
+constexpr int SettleRetries = 10;
+constexpr uint32_t NoSettlePass = 0xFFFFFFFFu; // a wait without end (INFINITE)
+
+class SettleTimer {
+  public:
+    // A drain that handled `entries` entries ended at `now`; `stale` when
+    // entries shared a pass or a window was behind its entry.
+    void DrainEnded(int entries, bool stale, uint32_t now);
+    // How long the loop may wait before the settle pass is due: 0 when it is
+    // due, NoSettlePass when none is waiting.
+    uint32_t WaitMs(uint32_t now) const;
+    // True once when the settle pass is due; it is then no longer waiting.
+    bool TakeDue(uint32_t now);
+    // The settle pass ran; `windowsBehind` when a window is still behind its
+    // entry. True when another settle pass is waiting.
+    bool PassRan(bool windowsBehind, uint32_t now);
+
+  private:
+    bool waiting_ = false;
+    uint32_t lastDrain_ = 0;
+    int retries_ = 0;
+};

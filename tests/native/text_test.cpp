@@ -61,7 +61,9 @@ TEST(RuleId, LosesWhatTheRuleFileWouldNotGiveBack) {
                               {"in side", "in side"},
                               {"\"\"", ""},
                               {" ' \t' ", ""},
-                              {"\"x\"", "\"x\""},
+                              {"\"x\"", "x"},
+                              {" '\tC:\\x\\a.exe ' ", "C:\\x\\a.exe"},
+                              {"\"\"x\"\"", "\"x\""},
                               {" \x83\x5C\x95\x5C ", "\x83\x5C\x95\x5C"}};
     for (const TextCase& c : cases) {
         std::string id = c.in;

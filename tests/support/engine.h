@@ -1,8 +1,9 @@
 // The program's own code in the test process. Of the Windows tests only this
-// header, support.h (res/resource.h) and tests/wine/ravik_test.cpp include the
-// program's headers, so that a move of its folders is mended there. Each test
-// gets real windows of this process, a recorder behind TaskbarListObject, the
-// default settings, an empty model, and a fresh folder as current and program folder.
+// header, support.h (res/resource.h), tests/wine/ravik_test.cpp and
+// tests/e2e/recovery_test.cpp (the batch commands) include the program's
+// headers, so that a move of its folders is mended there. Each test gets real
+// windows of this process, a recorder behind TaskbarListObject, the default
+// settings, an empty model, and a fresh folder as current and program folder.
 #pragma once
 
 #include <gtest/gtest.h>

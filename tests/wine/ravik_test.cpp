@@ -220,7 +220,7 @@ TEST_F(Ravik, AMutexHeldElsewhereDropsEntriesAndTheSubclassAndAnAbandonedOneIsTa
     EXPECT_EQ(SetSubClass(0), 1);
 }
 
-TEST_F(Ravik, EachProgramsFreeHookRemovesOnlyTheHookItInstalled) {
+TEST_F(Ravik, ARefusedProgramsFreeHookLeavesTheRunningOneAloneWhoseEndFreesTheHook) {
     auto records = [&](int n) {
         ReadAll();
         SendMessageA(sink, WM_SETTEXT, n, 0);
@@ -229,16 +229,16 @@ TEST_F(Ravik, EachProgramsFreeHookRemovesOnlyTheHookItInstalled) {
     Child first;
     ASSERT_TRUE(FreeHook() && first.Start("hook"));
     // A program refused while the first runs ends with its own FreeHook, which
-    // leaves the first one's hook recording.
+    // leaves the first one's hook recording and its flag set.
     EXPECT_EQ(SetHook(0, 0), 0);
     EXPECT_EQ(FreeHook(), 1);
+    EXPECT_EQ(SetHook(0, 0), 0);
     // Wine learns of other processes' hooks when this thread takes a message from its server.
     PostThreadMessageA(GetCurrentThreadId(), WM_NULL, 0, 0);
     testing_support::PumpMessages();
     EXPECT_EQ(records(1), 1);
-    // The next program is accepted; the first one's end removes the first hook only.
-    ASSERT_EQ(SetHook(0, 0), 1);
     first.Stop();
+    ASSERT_EQ(SetHook(0, 0), 1);
     EXPECT_EQ(records(2), 1);
     EXPECT_EQ(FreeHook(), 1);
     EXPECT_EQ(records(3), 0);
@@ -317,11 +317,8 @@ TEST_F(Taskbar, TheTaskbarKeepsWorkingWhenTheProgramEndsWithoutFreeHook) {
         // Its hooks went with it; the subclass and the library stay in the taskbar.
         for (int i = 0; i < 3; ++i)
             EXPECT_EQ(tray.Send(TrayInsert, 0, 0x400 + i), 0);
-        // The next program is refused once (the flag outlived its program); its
-        // FreeHook clears the flag, and the one after takes the subclass over and
-        // undoes it at its end.
-        EXPECT_EQ(SetHook(1, 0), 0);
-        EXPECT_EQ(FreeHook(), 1);
+        // The flag outlived its program, which has ended: the next start takes
+        // it, takes the subclass over and undoes it at its end.
         EXPECT_EQ(tray.Send(TrayTabProc), OtherProc);
         ASSERT_TRUE(SetHook(1, 0) && SetSubClass(load));
         ReadAll();
