@@ -2,10 +2,11 @@
 // retitles itself without pause (the test application's "spin", about a
 // thousand titles a second), with the default settings (titles are sent
 // messages, which the message-queue hook does not record) and with hooks only
-// (every title is an entry in the event ring). Run by hand under Wine:
+// (every title is an entry in the event ring). tools/bench.sh runs it:
 //     bench_answer.exe [seconds]      (5 seconds per setting by default)
 // It prints the worst answer, which must stay under 250 ms, with the median
-// and the 99th percentile, and the same while nothing retitles itself.
+// and the 99th percentile, and the same while nothing retitles itself; the
+// worst answer is a row of tools/bench.sh's table, beside the worst while idle.
 #include <windows.h>
 
 #include <stdio.h>
@@ -35,14 +36,16 @@ std::vector<double> Answers(HWND main, double seconds) {
     return ms;
 }
 
-void Report(const char* what, std::vector<double> ms) {
+// The worst answer, or -1 when there was none.
+double Report(const char* what, std::vector<double> ms) {
     if (ms.empty()) {
         printf("%-44s no answer within 10 s\n", what);
-        return;
+        return -1;
     }
     std::sort(ms.begin(), ms.end());
     printf("%-44s worst %7.2f ms   median %6.3f ms   99th percentile %6.3f ms   (n=%zu)\n", what,
            ms.back(), ms[ms.size() / 2], ms[ms.size() * 99 / 100], ms.size());
+    return ms.back();
 }
 
 bool HasButtonTitled(const StandinTaskbar& taskbar, const char* title) {
@@ -62,10 +65,15 @@ void Measure(const char* label, const char* ini, double seconds) {
         return;
     }
     HWND main = program.WaitMainWindow();
-    Report((std::string(label) + ", idle").c_str(), Answers(main, seconds));
+    double idle = Report((std::string(label) + ", idle").c_str(), Answers(main, seconds));
     editor.Send("spin #0 on");
-    Report((std::string(label) + ", a member retitles").c_str(), Answers(main, seconds));
+    std::vector<double> busy = Answers(main, seconds);
+    double worst = Report((std::string(label) + ", a member retitles").c_str(), busy);
     editor.Send("spin #0 off");
+    std::string row = std::string("main window's worst answer (WM_NULL), a member retitling "
+                                  "itself without pause, ") +
+                      label;
+    PrintRow(row.c_str(), "ms", worst, -1, busy.size(), idle, "the worst answer while idle");
     program.ExitThroughTrayMenu(30000);
 }
 

@@ -1,12 +1,13 @@
 // Benchmarks of the grouping engine under Wine, with windows of ten stand-in
 // applications (ten copies of bench_windows.exe under different names):
-//   - ScanAllWindows plus CreateAllTabWnds for N top-level windows: time and
-//     committed memory per window, and the icon requests (WM_GETICON, the only
-//     messages the engine sends to other processes) that reached the
+//   - ScanAllWindows and the refresh pass after it (proxies made) for N
+//     top-level windows: time and committed memory per window, the scan beside
+//     the same walk without classification, and the icon requests (WM_GETICON,
+//     the only messages the engine sends to other processes) that reached the
 //     applications; Wine delivers none across processes, Windows every one;
 //   - one ProcessWndMessages drain of 99 ring entries against 10 collapsed
 //     groups of 3 windows, for several mixes of entries.
-// Run by hand: engine_bench.exe [N...]   (default 200 1000)
+//     engine_bench.exe [N...]   (default 200 1000)
 #include <windows.h>
 #include <shobjidl.h>
 
@@ -24,6 +25,8 @@
 #include "core/state.h"
 #include "taskbar/state.h"
 #include "engine/scan.h"
+#include "core/classify.h"
+#include "hook/pure/ring.h"
 #include "hook/ravik.h"
 #include "taskbar/buttons.h"
 #include "taskbar/proxy.h"
@@ -33,6 +36,7 @@ namespace {
 constexpr int Applications = 10;
 constexpr UINT QueryReceived = WM_APP + 1;
 constexpr UINT Quit = WM_APP + 2;
+constexpr int DrainRepeats = 5;
 
 // Counts the taskbar-list calls and does nothing else.
 class CountingTaskbarList : public ITaskbarList {
@@ -151,37 +155,54 @@ int CountWindows(const std::vector<App>& apps) {
     return n;
 }
 
-void BenchScan(int total, bool hooked) {
+// The scan's walk without classification: the same windows and the same
+// questions (taskbar candidate, icon), but no path, class or group.
+int WalkWithoutClassification() {
+    int n = 0;
+    for (HWND w = GetTopWindow(GetDesktopWindow()); w; w = GetWindow(w, GW_HWNDNEXT)) {
+        if (!IsTaskbarCandidate(w) || LookupGroup(w)) continue;
+        GetWndIcon(w);
+        ++n;
+    }
+    return n;
+}
+
+// ScanAllWindows and the refresh pass that follows it at start-up (proxies
+// made, members' buttons taken) over `total` windows, `repeats` times.
+void BenchScan(int total, int repeats) {
     std::vector<App> apps = StartApps(total / Applications);
     int windows = CountWindows(apps);
-    if (hooked) SetHook(0, 0);
-    ClearIndex();
-    SIZE_T memBefore = CommittedBytes();
-    long sentBefore = Received(apps);
-    double t0 = Seconds();
-    ScanAllWindows();
-    double t1 = Seconds();
-    long sentScan = Received(apps) - sentBefore;
-    double t2 = Seconds();
-    CreateAllTabWnds();
-    double t3 = Seconds();
-    long sentTabs = Received(apps) - sentBefore - sentScan;
-    SIZE_T memAfter = CommittedBytes();
-    int groups = 0, proxies = 0;
-    for (WndGroup* g = GroupList; g; g = g->next)
-        ++groups;
-    for (TabWnd* t = TabWndList; t; t = t->next)
-        ++proxies;
-    printf("scan %5d windows (%s hook): ScanAllWindows %.1f ms (%.1f us/window), "
-           "CreateAllTabWnds %.1f ms, total %.1f us/window; committed %.1f KiB/window "
-           "(%d model blocks); icon requests delivered: scan %ld (%.2f/window), proxies %ld; "
-           "groups %d, proxies %d\n",
-           windows, hooked ? "with" : "without", (t1 - t0) * 1e3, (t1 - t0) * 1e6 / windows,
-           (t3 - t2) * 1e3, ((t1 - t0) + (t3 - t2)) * 1e6 / windows,
-           (double)(memAfter - memBefore) / 1024.0 / windows, ObjLiveBlocks(), sentScan,
-           (double)sentScan / windows, sentTabs, groups, proxies);
-    DestroyAllGroups();
-    if (hooked) FreeHook();
+    std::vector<double> walkUs, scanUs, refreshUs, memoryKiB;
+    long sent = 0;
+    for (int r = 0; r < repeats; ++r) {
+        ClearIndex();
+        double t0 = Seconds();
+        WalkWithoutClassification();
+        double t1 = Seconds();
+        SIZE_T memBefore = CommittedBytes();
+        long sentBefore = Received(apps);
+        double t2 = Seconds();
+        ScanAllWindows();
+        double t3 = Seconds();
+        RefreshGroups();
+        double t4 = Seconds();
+        memoryKiB.push_back((double)(CommittedBytes() - memBefore) / 1024.0 / windows);
+        sent += Received(apps) - sentBefore;
+        walkUs.push_back((t1 - t0) * 1e6 / windows);
+        scanUs.push_back((t3 - t2) * 1e6 / windows);
+        refreshUs.push_back((t4 - t3) * 1e6 / windows);
+        DestroyAllGroups();
+    }
+    printf("%d windows: icon requests delivered to the applications: %.2f per window\n", windows,
+           (double)sent / windows / repeats);
+    char name[96];
+    snprintf(name, sizeof name, "scan per window (%d windows)", windows);
+    PrintSeriesRow(name, "us", scanUs, Median(walkUs), "the same walk without classification");
+    snprintf(name, sizeof name, "refresh pass making the proxies, per window (%d windows)",
+             windows);
+    PrintSeriesRow(name, "us", refreshUs);
+    snprintf(name, sizeof name, "committed memory per window (%d windows)", windows);
+    PrintSeriesRow(name, "KiB", memoryKiB);
     StopApps(apps);
 }
 
@@ -216,26 +237,29 @@ void BenchDrain() {
         std::vector<Step> pattern;
     };
     const Mix mixes[] = {
-        {"title-bar flashing (NCACTIVATE, NCACTIVATE, SETTEXT)", {NcActivate, NcActivate, SetText}},
-        {"activations (each runs the refresh pass)", {Activate}},
-        {"mixed (ACTIVATE, NCACTIVATE, SETTEXT)", {Activate, NcActivate, SetText}},
+        {"title-bar flashing", {NcActivate, NcActivate, SetText}},
+        {"activations", {Activate}},
+        {"activations, flashing, titles", {Activate, NcActivate, SetText}},
     };
     for (const Mix& mix : mixes) {
-        ProcessWndMessages(); // whatever the hook saw so far
-        for (int i = 0; i < 99; ++i) {
-            const App& app = apps[i % Applications];
-            SendStep(app.windows[(i / Applications) % app.windows.size()],
-                     mix.pattern[i % mix.pattern.size()]);
+        std::vector<double> ms;
+        for (int r = 0; r < DrainRepeats; ++r) {
+            ProcessWndMessages(); // whatever the hook saw so far
+            for (int i = 0; i < 99; ++i) {
+                const App& app = apps[i % Applications];
+                SendStep(app.windows[(i / Applications) % app.windows.size()],
+                         mix.pattern[i % mix.pattern.size()]);
+            }
+            int pending = (NewMessage() + RingSize) % RingSize; // negative once the writer wrapped
+            double t0 = Seconds();
+            ProcessWndMessages();
+            double t1 = Seconds();
+            if (pending == 99) ms.push_back((t1 - t0) * 1e3);
         }
-        int pending = (NewMessage() + 100) % 100; // negative once the writer wrapped
-        long sentBefore = Received(apps);
-        double t0 = Seconds();
-        ProcessWndMessages();
-        double t1 = Seconds();
-        long sent = Received(apps) - sentBefore;
-        printf("drain of %d entries, %d collapsed groups, %s: %.2f ms, %ld icon requests to "
-               "the applications\n",
-               pending, proxies, mix.name, (t1 - t0) * 1e3, sent);
+        char name[128];
+        snprintf(name, sizeof name, "drain of 99 entries, %d collapsed groups: %s", proxies,
+                 mix.name);
+        PrintSeriesRow(name, "ms", ms);
     }
 
     // What one button insert forwarded by the taskbar subclass costs.
@@ -263,10 +287,8 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i)
         sizes.push_back(atoi(argv[i]));
     if (sizes.empty()) sizes = {200, 1000};
-    for (int n : sizes) {
-        BenchScan(n, false);
-        BenchScan(n, true);
-    }
+    for (int n : sizes)
+        BenchScan(n, n <= 200 ? 5 : 3);
     BenchDrain();
     return 0;
 }

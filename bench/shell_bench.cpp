@@ -1,55 +1,56 @@
-// Benchmarks of the real program with the stand-in taskbar (run by hand under
-// Wine, never by ctest):
-//   latency  the time from a window's creation in another process to the
-//            stand-in showing the updated proxy button, over 50 windows, with
-//            the default settings and with SubClass 0; and, for comparison,
-//            the stand-in's own delay in showing a new window's button at all;
-//   startup  the time from starting pelmora.exe to the stand-in showing the
-//            proxies of 200 open windows (four applications of 50 windows).
-// Usage: bench_shell.exe [latency|startup]   (both when no argument is given)
+// How soon a new window reaches its proxy: the shipped pelmora.exe with the
+// stand-in taskbar, from a window's creation in another process to the stand-in
+// showing the proxy retitled ("3 editor", "4 editor", ...), over 50 windows, with
+// the default settings and with SubClass 0. The floor is the stand-in's own
+// delay in showing a new window's button (no pelmora), measured before and
+// after the program's runs, so that it sees the same load. Both are timed at
+// the stand-in's tab control, by standin_tabprobe.dll, with no request to it.
+//     bench_shell.exe [windows]
 #include <windows.h>
+#include <commctrl.h>
 
 #include <stdio.h>
-#include <string.h>
+#include <stdlib.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "bench/bench_util.h"
+#include "bench/tab_probe.h"
+#include "core/scoped.h"
 #include "tests/support/support.h"
 
 using namespace testing_support;
 
 namespace {
 
-double NowMs() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return 1000.0 * (double)t.QuadPart / (double)frequency.QuadPart;
-}
+// Each window is timed on an idle stand-in: one that has had no tab message for
+// longer than it puts off a repaint.
+constexpr double StandinQuietMs = 50;
 
-// Polls every `pollMs` until cond holds; the elapsed time since `start`, or a
-// negative value after boundMs. Each poll of the stand-in costs it a reply, so
-// long waits poll less often: the stand-in is also the one handling the
-// program's taskbar calls.
-template <typename Cond>
-double TimeUntil(double start, Cond cond, double boundMs = 5000, DWORD pollMs = 1) {
+// Polls every millisecond until cond holds; the time since `start`, or -1
+// after boundMs.
+template <typename Cond> double TimeUntil(double start, Cond cond, double boundMs = 5000) {
     for (;;) {
         if (cond()) return NowMs() - start;
         if (NowMs() - start > boundMs) return -1;
-        Sleep(pollMs);
+        Sleep(1);
     }
 }
 
-bool HasButtonTitled(const StandinTaskbar& taskbar, const std::string& title) {
+// A window's title as the system holds it, read without a message to its program.
+std::string TitleOf(HWND hwnd) {
+    wchar_t text[256];
+    int n = InternalGetWindowText(hwnd, text, 256);
+    char ansi[512];
+    int m = WideCharToMultiByte(CP_ACP, 0, text, n, ansi, sizeof ansi, nullptr, nullptr);
+    return std::string(ansi, m > 0 ? m : 0);
+}
+
+HWND ButtonTitled(const StandinTaskbar& taskbar, const std::string& title) {
     for (const TaskbarButton& b : taskbar.Buttons())
-        if (b.title == title) return true;
-    return false;
+        if (b.title == title) return b.hwnd;
+    return nullptr;
 }
 
 bool HasButtonOf(const StandinTaskbar& taskbar, HWND w) {
@@ -58,35 +59,26 @@ bool HasButtonOf(const StandinTaskbar& taskbar, HWND w) {
     return false;
 }
 
-void Report(const char* what, std::vector<double> ms) {
-    std::sort(ms.begin(), ms.end());
-    if (ms.empty() || ms.front() < 0) {
-        printf("%-44s failed\n", what);
-        return;
-    }
-    double median = ms[ms.size() / 2];
-    double p95 = ms[std::min(ms.size() - 1, (ms.size() * 95 + 99) / 100 - 1)];
-    printf("%-44s median %7.1f ms   95th percentile %7.1f ms   (n=%zu)\n", what, median, p95,
-           ms.size());
-}
-
-constexpr int LatencyWindows = 50;
-
 // The stand-in's own delay: a window of an application pelmora never groups
-// (one window) until its button shows.
-void StandinDelay(StandinTaskbar& taskbar) {
+// (one window), until the stand-in's tab control inserts its button.
+void StandinDelay(StandinTaskbar& taskbar, TabProbe& probe, int windows, std::vector<double>* ms) {
     TestApp app;
     if (!app.Launch("", "single.exe")) return;
-    std::vector<double> ms;
-    for (int i = 0; i < LatencyWindows; ++i) {
+    for (int i = 0; i < windows; ++i) {
+        probe.WaitQuiet(StandinQuietMs);
+        probe.Clear();
         double start = NowMs();
         std::vector<HWND> w = app.Open("title=\"single window\"");
         if (w.empty()) break;
-        ms.push_back(TimeUntil(start, [&] { return HasButtonOf(taskbar, w[0]); }));
+        double at = -1;
+        TimeUntil(start, [&] { return (at = probe.FirstTime(TCM_INSERTITEMW, w[0])) >= 0; });
+        // Checked once the time is taken: a state request costs the stand-in a reply
+        // listing every button, which asked every millisecond would slow it down.
+        if (at >= 0 && TimeUntil(start, [&] { return HasButtonOf(taskbar, w[0]); }) >= 0)
+            ms->push_back(at - start);
         app.Send("destroy " + WindowRef(w[0]));
         TimeUntil(NowMs(), [&] { return !HasButtonOf(taskbar, w[0]); });
     }
-    Report("stand-in alone: new window -> its button", ms);
 }
 
 // Waits until the program has handled every entry of its event ring (read
@@ -102,78 +94,71 @@ void WaitRingEmpty(int(__cdecl* newMessage)()) {
     }
 }
 
-void Latency(StandinTaskbar& taskbar, const char* label, const char* ini) {
-    TestApp editor;
-    if (!editor.Launch("open count=2 title=\"memo%d - editor\"", "editor.exe")) return;
-    std::string dir = MakeProgramCopy("bench", ini);
-    ProgramProcess program;
-    if (!program.Start(dir)) return;
-    HMODULE ravik = LoadLibraryA((dir + "ravik.dll").c_str());
-    auto newMessage = ravik ? reinterpret_cast<int(__cdecl*)()>(
-                                  reinterpret_cast<void*>(GetProcAddress(ravik, "NewMessage")))
-                            : nullptr;
-    TimeUntil(NowMs(), [&] { return HasButtonTitled(taskbar, "2 editor"); }, 60000);
+std::vector<double> Latency(StandinTaskbar& taskbar, TabProbe& probe, int windows,
+                            const char* ini) {
     std::vector<double> ms;
-    for (int i = 0; i < LatencyWindows; ++i) {
+    TestApp editor;
+    if (!editor.Launch("open count=2 title=\"memo%d - editor\"", "editor.exe")) return ms;
+    std::string dir = MakeProgramCopy("bench", ini);
+    if (dir.empty()) return ms;
+    ProgramProcess program;
+    if (!program.Start(dir)) return ms;
+    HMODULE ravik = LoadLibraryA((dir + "ravik.dll").c_str());
+    auto newMessage = ProcAs<int(__cdecl*)()>(ravik, "NewMessage");
+    HWND proxy = nullptr;
+    TimeUntil(
+        NowMs(), [&] { return (proxy = ButtonTitled(taskbar, "2 editor")) != nullptr; }, 60000);
+    for (int i = 0; proxy && i < windows; ++i) {
         WaitRingEmpty(newMessage);
+        probe.WaitQuiet(StandinQuietMs);
+        probe.Clear();
         double start = NowMs();
         if (editor.Open("title=\"another memo - editor\"").empty()) break;
         std::string title = std::to_string(3 + i) + " editor";
-        double t = TimeUntil(start, [&] { return HasButtonTitled(taskbar, title); });
-        ms.push_back(t);
-        if (t < 0) {  // the program never took the window in
+        // The proxy window has its new title first, then the stand-in's button
+        // follows; its retitle is the last TCM_SETITEMW the probe saw by then.
+        bool shown = TimeUntil(start, [&] { return TitleOf(proxy) == title; }) >= 0 &&
+                     TimeUntil(start, [&] { return ButtonTitled(taskbar, title) == proxy; }) >= 0;
+        double at = probe.LastTime(TCM_SETITEMW);
+        if (!shown || at < 0) { // the program never took the window in
             fprintf(stderr, "window %d: no \"%s\"\n%s", i + 1, title.c_str(),
                     taskbar.Text().c_str());
             break;
         }
+        ms.push_back(at - start);
     }
-    Report(label, ms);
     program.ExitThroughTrayMenu(30000);
     if (ravik) FreeLibrary(ravik);
+    return ms;
 }
 
-void Startup(StandinTaskbar& taskbar) {
-    const char* names[] = {"alpha.exe", "bravo.exe", "charlie.exe", "delta.exe"};
-    TestApp apps[4];
-    for (int i = 0; i < 4; ++i)
-        if (!apps[i].Launch("open count=50 title=\"window %d\"", names[i])) return;
-    std::vector<double> ms, mainMs;
-    for (int run = 0; run < 5; ++run) {
-        std::string dir = MakeProgramCopy("bench", nullptr);
-        ProgramProcess program;
-        double start = NowMs();
-        if (!program.Start(dir)) return;
-        // The main window comes before the scan: the time to it is Wine's process
-        // start, COM and the settings files.
-        mainMs.push_back(TimeUntil(start, [&] {
-            return !FindWindowOf(program.Pid(), "pelmora", nullptr, true);
-        }, 60000));
-        ms.push_back(TimeUntil(start, [&] {
-            return HasButtonTitled(taskbar, "50 alpha") && HasButtonTitled(taskbar, "50 bravo") &&
-                   HasButtonTitled(taskbar, "50 charlie") && HasButtonTitled(taskbar, "50 delta");
-        }, 60000, 20));
-        program.WaitMainWindow();
-        program.ExitThroughTrayMenu(30000);
-    }
-    Report("start-up to the main window (200 windows)", mainMs);
-    Report("start-up to the proxies of 200 windows", ms);
-}
-
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
-    bool latency = argc < 2 || strcmp(argv[1], "latency") == 0;
-    bool startup = argc < 2 || strcmp(argv[1], "startup") == 0;
+    int windows = argc > 1 ? atoi(argv[1]) : 50;
     StandinTaskbar taskbar;
     if (!taskbar.Start()) {
         fprintf(stderr, "the stand-in taskbar did not start\n");
         return 1;
     }
-    if (latency) {
-        StandinDelay(taskbar);
-        Latency(taskbar, "new window -> proxy retitled (default)", nullptr);
-        Latency(taskbar, "new window -> proxy retitled (SubClass 0)", "[pelmora]\r\nSubClass=0\r\n");
+    TaskbarState state;
+    TabProbe probe;
+    if (!taskbar.Read(&state) || !probe.Attach(BinDir(), state.tray)) {
+        fprintf(stderr, "no probe in the stand-in taskbar\n");
+        return 1;
     }
-    if (startup) Startup(taskbar);
+    std::vector<double> floor;
+    StandinDelay(taskbar, probe, windows / 2, &floor);
+    std::vector<double> byDefault = Latency(taskbar, probe, windows, nullptr);
+    std::vector<double> noSubclass =
+        Latency(taskbar, probe, windows, "[pelmora]\r\nSubClass=0\r\n");
+    StandinDelay(taskbar, probe, windows - windows / 2, &floor);
+    probe.Detach();
+    const char* floorName = "stand-in alone: new window -> its button";
+    PrintSeriesRow(floorName, "ms", floor);
+    PrintSeriesRow("new window -> proxy retitled (default settings)", "ms", byDefault,
+                   MedianOrNone(floor), floorName);
+    PrintSeriesRow("new window -> proxy retitled (SubClass 0)", "ms", noSubclass,
+                   MedianOrNone(floor), floorName);
     return 0;
 }

@@ -1,7 +1,6 @@
 // How soon the stand-in taskbar's tab control hears of a window change: from
 // the call in this process to the tab message in the stand-in (timed there
-// by standin_tabprobe.dll with the same clock). Run by hand under Wine:
-//     . tools/wine-env.sh build/win64; $PELMORA_WINE build/win64/bin/bench_standin_latency.exe
+// by standin_tabprobe.dll with the same clock).
 #include <windows.h>
 #include <commctrl.h>
 
@@ -12,72 +11,30 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_util.h"
+#include "bench/tab_probe.h"
 #include "tests/support/support.h"
-#include "tools/tabprobe/tabprobe.h"
 
 namespace {
 
-struct ProbeFunctions {
-    int(__cdecl* install)(HWND);
-    int(__cdecl* subclass)(HWND);
-    int(__cdecl* restore)(HWND, int);
-    int(__cdecl* count)();
-    TabProbeRecord(__cdecl* recordAt)(int);
-    void(__cdecl* clear)();
-} Probe;
-
-template <typename F> bool Bind(HMODULE library, F* f, const char* name) {
-    *f = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(library, name)));
-    return *f != nullptr;
-}
-
-double Millis(long long ticks) {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    return ticks * 1000.0 / frequency.QuadPart;
-}
-
-long long Now() {
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return t.QuadPart;
-}
+TabProbe Probe;
 
 // Runs change, then waits for the tab message that answers it; the delay in ms or -1.
 double Measure(const std::function<void()>& change, UINT message) {
-    Probe.clear();
-    long long start = Now();
+    Probe.Clear();
+    double start = NowMs();
     change();
-    double result = -1;
-    testing_support::WaitUntil(
-        [&] {
-            for (int i = 0; i < Probe.count(); ++i) {
-                TabProbeRecord r = Probe.recordAt(i);
-                if (r.message == message) {
-                    result = Millis(r.time - start);
-                    return true;
-                }
-            }
-            return false;
-        },
-        3000);
-    return result;
+    double at = -1;
+    testing_support::WaitUntil([&] { return (at = Probe.FirstTime(message)) >= 0; }, 3000);
+    return at >= 0 ? at - start : -1;
 }
 
 void Report(const char* what, std::vector<double> samples) {
-    std::sort(samples.begin(), samples.end());
     int missed = static_cast<int>(std::count(samples.begin(), samples.end(), -1.0));
-    samples.erase(samples.begin(), samples.begin() + missed);
-    if (samples.empty()) {
-        printf("%-40s no answer\n", what);
-        return;
-    }
-    printf("%-40s median %6.1f ms  p90 %6.1f ms  max %6.1f ms  (%zu runs, %d missed)\n", what,
-           samples[samples.size() / 2], samples[samples.size() * 9 / 10], samples.back(),
-           samples.size(), missed);
+    samples.erase(std::remove(samples.begin(), samples.end(), -1.0), samples.end());
+    std::string name = std::string("stand-in alone: ") + what;
+    if (missed) name += " (" + std::to_string(missed) + " missed)";
+    PrintSeriesRow(name.c_str(), "ms", samples);
 }
 
 } // namespace
@@ -87,14 +44,7 @@ int main() {
     if (!taskbar.Start()) return fprintf(stderr, "no stand-in taskbar\n"), 1;
     testing_support::TaskbarState state;
     taskbar.Read(&state);
-    HMODULE library = LoadLibraryA((testing_support::BinDir() + "standin_tabprobe.dll").c_str());
-    if (!library || !Bind(library, &Probe.install, "ProbeInstall") ||
-        !Bind(library, &Probe.subclass, "ProbeSubclass") ||
-        !Bind(library, &Probe.restore, "ProbeRestore") ||
-        !Bind(library, &Probe.count, "ProbeCount") ||
-        !Bind(library, &Probe.recordAt, "ProbeRecordAt") ||
-        !Bind(library, &Probe.clear, "ProbeClear") || !Probe.install(state.tray) ||
-        !Probe.subclass(state.tray))
+    if (!Probe.Attach(testing_support::BinDir(), state.tray))
         return fprintf(stderr, "no probe\n"), 1;
 
     constexpr int Runs = 40;
@@ -112,11 +62,11 @@ int main() {
             TCM_INSERTITEMW));
         destroyed.push_back(Measure([&] { DestroyWindow(w); }, TCM_DELETEITEM));
     }
-    Report("shown (window event)", shown);
-    Report("retitled (window event)", retitled);
-    Report("hidden (window event)", hidden);
-    Report("destroyed (window event)", destroyed);
-    Report("made visible silently (poll only)", quietlyShown);
-    Probe.restore(state.tray, 0);
+    Report("window shown -> tab item", shown);
+    Report("window retitled -> tab item", retitled);
+    Report("window hidden -> tab item gone", hidden);
+    Report("window destroyed -> tab item gone", destroyed);
+    Report("made visible silently (poll only) -> tab item", quietlyShown);
+    Probe.Detach();
     return 0;
 }

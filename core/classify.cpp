@@ -16,9 +16,10 @@ constexpr UINT IconAnswerTimeoutMs = 1000;
 // The answer of a window to WM_GETICON, or null when it gives none in time.
 // SMTO_ABORTIFHUNG: a window already known to be hung costs no wait at all.
 // `refused` is set when the question could not be put at all: the call failed
-// at once for a window that exists and is not hung. Wine refuses WM_GETICON to
-// every other process's window this way. `timedOut` is set when the window did
-// not answer in time.
+// at once for a window that exists and is not hung (finding that out costs two
+// more questions to the system, so a caller that does not need it passes null).
+// Wine refuses WM_GETICON to every other process's window this way. `timedOut`
+// is set when the window did not answer in time.
 HICON AskIcon(HWND hwnd, WPARAM which, bool* refused, bool* timedOut) {
     DWORD_PTR answer = 0;
     SetLastError(0);
@@ -26,7 +27,8 @@ HICON AskIcon(HWND hwnd, WPARAM which, bool* refused, bool* timedOut) {
                              IconAnswerTimeoutMs, &answer)) {
         DWORD error = GetLastError();
         if (error == ERROR_TIMEOUT) *timedOut = true;
-        if (error != ERROR_TIMEOUT && IsWindow(hwnd) && !IsHungAppWindow(hwnd)) *refused = true;
+        if (refused && error != ERROR_TIMEOUT && IsWindow(hwnd) && !IsHungAppWindow(hwnd))
+            *refused = true;
         return nullptr;
     }
     return reinterpret_cast<HICON>(answer);
@@ -57,25 +59,29 @@ int IsTaskbarCandidate(HWND hwnd) {
 
 namespace {
 
-// The four sources in turn; `refused` tells whether both questions were refused.
+// The four sources in turn; `refused`, unless null, tells whether both
+// questions were refused. Only GetNewWndIcon needs to know: under Wine, where
+// every other process's window refuses, the scan and each proxy's icon refresh
+// would pay two more questions per refusal.
 HICON WndIcon(HWND hwnd, bool* refused) {
     bool smallRefused = false, bigRefused = false, timedOut = false;
-    if (HICON icon = AskIcon(hwnd, ICON_SMALL, &smallRefused, &timedOut)) return icon;
+    bool* smallOut = refused ? &smallRefused : nullptr;
+    bool* bigOut = refused ? &bigRefused : nullptr;
+    if (HICON icon = AskIcon(hwnd, ICON_SMALL, smallOut, &timedOut)) return icon;
     if (HICON icon = ClassIcon(hwnd, GCLP_HICONSM)) return icon;
     // A window that let one question time out is not asked a second time.
     if (!timedOut) {
-        if (HICON icon = AskIcon(hwnd, ICON_BIG, &bigRefused, &timedOut)) return icon;
+        if (HICON icon = AskIcon(hwnd, ICON_BIG, bigOut, &timedOut)) return icon;
     }
     HICON icon = ClassIcon(hwnd, GCLP_HICON);
-    *refused = !icon && smallRefused && bigRefused;
+    if (refused) *refused = !icon && smallRefused && bigRefused;
     return icon;
 }
 
 } // namespace
 
 HICON GetWndIcon(HWND hwnd) {
-    bool refused = false;
-    return WndIcon(hwnd, &refused);
+    return WndIcon(hwnd, nullptr);
 }
 
 HICON GetNewWndIcon(HWND hwnd) {

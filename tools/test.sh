@@ -10,22 +10,7 @@ build="${PELMORA_BUILD_DIR:-$root/build}"
 echo "== size of the tests"
 bash "$root/tools/loc.sh"
 
-"$root/tools/setup-deps.sh"
-
-configure() { # dir, extra cmake arguments...
-    local dir=$1; shift
-    cmake -S "$root" -B "$build/$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
-}
-configure native -DPELMORA_NATIVE=ON -DCMAKE_BUILD_TYPE=Debug
-configure ship64 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64-win32.cmake" -DPELMORA_TESTS=OFF
-configure ship32 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686-win32.cmake" -DPELMORA_TESTS=OFF
-configure win64 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake" \
-    -DPELMORA_SHIPPED_DIR="$build/ship64/dist/x86_64"
-# ship64 before win64: the tests link and run its files.
-for dir in native ship64 ship32 win64; do
-    echo "== build $dir"
-    cmake --build "$build/$dir" -- -j"$(nproc)" --quiet
-done
+bash "$root/tools/build.sh" native ship64 ship32 win64
 
 echo "== layers and imports"
 bash "$root/tools/check-layers.sh"

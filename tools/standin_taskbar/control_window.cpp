@@ -29,6 +29,32 @@ const char* LayoutName() {
     }
 }
 
+// The poll and the icon refresh are the stand-in's own safety nets, which the
+// Windows taskbar does not have. Run in the middle of a burst of taskbar-list
+// calls or window events, they would keep the program under test waiting for
+// the stand-in; so they wait until the events have been quiet for QuietMs, but
+// never longer than MaxDelayMs.
+constexpr DWORD QuietMs = 50;
+constexpr DWORD MaxDelayMs = 1000;
+DWORD LastActivity = 0;
+
+struct SafetyNet {
+    bool waiting = false;
+    DWORD waitingSince = 0;
+
+    bool MayRun() {
+        DWORD now = GetTickCount();
+        if (now - LastActivity >= QuietMs || (waiting && now - waitingSince >= MaxDelayMs)) {
+            waiting = false;
+            return true;
+        }
+        if (!waiting) waitingSince = now;
+        waiting = true;
+        return false;
+    }
+};
+SafetyNet Poll, IconRefresh;
+
 std::string Escaped(const std::wstring& text) {
     std::string utf8 = tool_ipc::WideToUtf8(text), out;
     for (char c : utf8) {
@@ -123,14 +149,15 @@ LRESULT CALLBACK ControlWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         SetTimer(hwnd, IconTimer, IconIntervalMs, nullptr);
         return 0;
     case WM_TIMER:
-        if (wParam == PollTimer) {
+        if (wParam == PollTimer && Poll.MayRun()) {
             PollWindows();
             RemoveDeadNotifyIcons();
-        } else if (wParam == IconTimer) {
+        } else if (wParam == IconTimer && IconRefresh.MayRun()) {
             RequestAllButtonIcons();
         }
         return 0;
     case standin::WindowEventMessage:
+        NoteTaskbarActivity();
         OnWindowEvent(reinterpret_cast<HWND>(wParam), lParam);
         return 0;
     case WM_COPYDATA:
@@ -150,6 +177,10 @@ LRESULT CALLBACK ControlWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
 }
 
 } // namespace
+
+void NoteTaskbarActivity() {
+    LastActivity = GetTickCount();
+}
 
 bool RegisterControlClass() {
     return RegisterStandinClass(standin::ControlClass, ControlWndProc, 0, nullptr);

@@ -108,3 +108,4 @@ void RemoveDeadNotifyIcons();
 // ---- control window (control_window.cpp) ----
 bool RegisterControlClass();
 HWND CreateControlWindow();
+void NoteTaskbarActivity(); // a window event or a taskbar-list call: the safety nets wait

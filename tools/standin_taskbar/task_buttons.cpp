@@ -103,6 +103,7 @@ void CALLBACK IconReply(HWND hwnd, UINT, ULONG_PTR step, LRESULT result) {
 // and the buttons painted once, 30 ms later or before the stand-in answers a
 // request, whichever comes first.
 UINT_PTR RepaintTimer = 0;
+bool LayoutDue = false; // the buttons are sized to fit with the paint that was put off
 
 void CALLBACK RepaintNow(HWND, UINT, UINT_PTR, DWORD) {
     FlushButtonPaint();
@@ -199,10 +200,29 @@ void LayoutButtons() {
     InvalidateRect(Standin.buttonStrip, nullptr, TRUE);
 }
 
+namespace {
+
+// Sizing the buttons after every single change of a burst would cost the
+// strip a recalculation of every button and several messages each time: they
+// are sized once, with the paint the burst put off.
+void DeferButtonLayout() {
+    DeferButtonPaint();
+    if (RepaintTimer)
+        LayoutDue = true;
+    else
+        LayoutButtons();
+}
+
+} // namespace
+
 void FlushButtonPaint() {
     if (!RepaintTimer) return;
     KillTimer(nullptr, RepaintTimer);
     RepaintTimer = 0;
+    if (LayoutDue) {
+        LayoutDue = false;
+        LayoutButtons();
+    }
     SendMessageW(Standin.buttonStrip, WM_SETREDRAW, TRUE, 0);
     RedrawWindow(Standin.buttonStrip, nullptr, nullptr,
                  RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
@@ -223,19 +243,18 @@ void AddButton(HWND hwnd) {
     if (index < 0 || index > static_cast<int>(ButtonList.size()))
         index = static_cast<int>(ButtonList.size());
     ButtonList.insert(ButtonList.begin() + index, b);
+    DeferButtonLayout();
     Strip->Insert(index, hwnd, ButtonList[index].title.c_str());
-    LayoutButtons();
     RequestButtonIcon(hwnd);
 }
 
 void RemoveButton(HWND hwnd) {
     int index = IndexOf(hwnd);
     if (index < 0) return;
-    DeferButtonPaint();
+    DeferButtonLayout();
     Strip->Delete(index);
     ButtonList.erase(ButtonList.begin() + index);
     if (hwnd == ActiveWindow) ActiveWindow = nullptr;
-    LayoutButtons();
 }
 
 void RefreshButtonTitle(HWND hwnd) {

@@ -90,8 +90,10 @@ LRESULT OnShellHook(WPARAM code, HWND hwnd) {
 }
 
 LRESULT CALLBACK TaskSwitchProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == ShellHookMessage && ShellHookMessage)
+    if (message == ShellHookMessage && ShellHookMessage) {
+        NoteTaskbarActivity();
         return OnShellHook(wParam, reinterpret_cast<HWND>(lParam));
+    }
     switch (message) {
     case WM_CREATE:
         // Created first, so that the strip is the task switch's first child.

@@ -12,6 +12,7 @@
 #include "tools/standin_taskbar/standin.h"
 
 #include <unordered_map>
+#include <unordered_set>
 
 #include "tools/standin_taskbar/protocol.h"
 
@@ -21,6 +22,7 @@ struct TrackedWindow {
     bool visible = false; // visible when last shown or hidden
     bool deleted = false; // DeleteTab since it was last shown
     int mismatches = 0;   // polls in a row that saw another visibility
+    bool own = false;     // a window of the stand-in itself (the poll asks once)
 };
 
 std::unordered_map<HWND, TrackedWindow> Tracked;
@@ -93,12 +95,19 @@ void ScanWindowsAtStart() {
     OnForegroundMaybeChanged();
 }
 
+// Each question about another process's window costs a request to the Wine
+// server, and the poll looks at hundreds of windows ten times a second: it
+// asks only what can change (the visibility), and takes a window that the
+// walk met as existing.
 void PollWindows() {
     std::vector<HWND> windows = TopLevelWindows();
+    std::unordered_set<HWND> present(windows.begin(), windows.end());
     for (HWND hwnd : windows) {
-        if (IsOwnWindow(hwnd)) continue;
+        auto [entry, added] = Tracked.try_emplace(hwnd);
+        TrackedWindow& t = entry->second;
+        if (added) t.own = IsOwnWindow(hwnd);
+        if (t.own) continue;
         bool visible = IsWindowVisible(hwnd) != 0;
-        TrackedWindow& t = Tracked[hwnd];
         if (t.visible == visible) {
             t.mismatches = 0;
         } else if (++t.mismatches >= 2) {
@@ -109,7 +118,7 @@ void PollWindows() {
         }
     }
     for (auto it = Tracked.begin(); it != Tracked.end();) {
-        if (IsWindow(it->first)) {
+        if (present.count(it->first) || IsWindow(it->first)) {
             ++it;
         } else {
             RemoveButton(it->first);
@@ -118,7 +127,7 @@ void PollWindows() {
     }
     std::vector<HWND> gone;
     for (const TaskButton& b : Buttons())
-        if (!IsWindow(b.hwnd)) gone.push_back(b.hwnd);
+        if (!present.count(b.hwnd) && !IsWindow(b.hwnd)) gone.push_back(b.hwnd);
     for (HWND hwnd : gone)
         RemoveButton(hwnd);
     RefreshButtonTitles();
