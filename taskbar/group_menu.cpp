@@ -215,14 +215,15 @@ HMENU BuildGroupMenu(HWND proxy) {
 }
 
 void ShowGroupMenu(HWND proxy) {
-    HMENU menu = BuildGroupMenu(proxy);
-    if (!menu) return;
-    POINT cursor = {0, 0};
-    GetCursorPos(&cursor);
-    // The chosen item comes back as WM_COMMAND to the proxy.
-    TrackPopupMenu(menu, 0, cursor.x, cursor.y, 0, proxy, nullptr);
-    PostMessageA(proxy, WM_NULL, 0, 0);
-    DestroyMenu(menu);
+    {
+        ScopedMenu menu(BuildGroupMenu(proxy));
+        if (!menu.get()) return;
+        POINT cursor = {0, 0};
+        GetCursorPos(&cursor);
+        // The chosen item comes back as WM_COMMAND to the proxy.
+        TrackPopupMenu(menu.get(), 0, cursor.x, cursor.y, 0, proxy, nullptr);
+        PostMessageA(proxy, WM_NULL, 0, 0);
+    }
     ForgetItemIcons();
 
     // Looked up again: the proxy may have lost its group while the menu loop ran.
