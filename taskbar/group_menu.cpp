@@ -9,6 +9,7 @@
 #include "core/model.h"
 #include "core/scoped.h"
 #include "core/state.h"
+#include "hook/window_calls.h"
 #include "taskbar/buttons.h"
 #include "taskbar/pure/screen_point.h"
 #include "taskbar/state.h"
@@ -104,11 +105,10 @@ const ItemIcon* FindItemIcon(UINT id) {
     return nullptr;
 }
 
-// The window of an item: identifiers hold the handle's 32 significant bits,
-// which widen back by sign extension.
+// The window of an item: identifiers hold the handle's 32 significant bits.
 HWND ItemWindow(UINT itemID) {
     const ItemIcon* item = FindItemIcon(itemID);
-    return item ? item->hwnd : (HWND)LongToHandle((LONG)itemID);
+    return item ? item->hwnd : WidenWindowHandle(itemID);
 }
 
 void InsertWindowItem(HMENU menu, UINT* position, const WndMember* member) {
@@ -181,9 +181,9 @@ void DrawItemIcon(HDC dc, HICON icon, int x, int y) {
 }
 
 WndMember* FindMemberById(const WndGroup* group, UINT id, int exact) {
+    HWND window = WidenWindowHandle(id);
     for (WndMember* m = group->members; m; m = m->next) {
-        UINT handle = HandleToUlong(m->hwnd);
-        if (exact ? handle == id : LOWORD(handle) == id) return m;
+        if (exact ? m->hwnd == window : LOWORD(HandleToUlong(m->hwnd)) == id) return m;
     }
     return nullptr;
 }

@@ -6,6 +6,7 @@
 #include "core/model.h"
 #include "core/scoped.h"
 #include "core/settings.h"
+#include "hook/window_calls.h"
 #include "taskbar/buttons.h"
 #include "taskbar/state.h"
 
@@ -23,10 +24,6 @@ int Count = 0;
 int Capacity = 0;
 bool Changed = false;
 bool SaveFailureLogged = false;
-
-HWND WindowOf(const TakenButton& b) {
-    return (HWND)LongToHandle((LONG)b.window); // handles widen by sign extension
-}
 
 DWORD ProcessOf(HWND hwnd) {
     DWORD pid = 0;
@@ -109,7 +106,7 @@ void GiveBack(bool strayOnly) {
     // From the end: a removal moves the last entry, already handled, into
     // the place of the one removed.
     for (int i = Count - 1; i >= 0; --i) {
-        HWND hwnd = WindowOf(List[i]);
+        HWND hwnd = WidenWindowHandle(List[i].window);
         if (!IsWindow(hwnd) || ProcessOf(hwnd) != List[i].process) {
             RemoveAt(i);
             continue;
