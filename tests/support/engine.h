@@ -25,6 +25,7 @@
 #include "taskbar/group_menu.h"
 #include "taskbar/proxy.h"
 #include "taskbar/state.h"
+#include "tests/seams/alloc_switch.h"
 #include "tests/support/support.h"
 
 namespace testing_support {
