@@ -1,20 +1,11 @@
-// The test build's SystemAlloc and SystemFree: the system's blocks, counted,
-// and a switch that refuses them. Linked into the test build's core layer in
-// place of core/system_alloc.cpp; the files that ship never contain it.
-#include "core/system_alloc.h"
-
+// The test build's SystemAlloc and SystemFree, in place of core/system_alloc.cpp: the system's
+// blocks, counted, and a switch that refuses them (declared in tests/support/engine.h).
 #include "core/scoped.h"
 #include "core/state.h"
-#include "tests/seams/alloc_switch.h"
-
-namespace {
+#include "core/system_alloc.h"
 
 // Under AllocLock, which ObjAlloc and ObjFree hold when they call in here.
-int allocsBeforeFailure = -1;
-int refusals = 0;
-int liveBlocks = 0;
-
-} // namespace
+static int allocsBeforeFailure = -1, refusals = 0, liveBlocks = 0;
 
 void* SystemAlloc(size_t size) {
     if (allocsBeforeFailure == 0) {
@@ -22,16 +13,14 @@ void* SystemAlloc(size_t size) {
         return nullptr;
     }
     void* block = VirtualAlloc(nullptr, size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
-    if (block) {
-        ++liveBlocks;
-        if (allocsBeforeFailure > 0) --allocsBeforeFailure;
-    }
+    if (block && allocsBeforeFailure > 0) --allocsBeforeFailure;
+    liveBlocks += block ? 1 : 0;
     return block;
 }
 
 int SystemFree(void* block) {
     int ok = VirtualFree(block, 0, MEM_RELEASE) ? 1 : 0;
-    if (ok) --liveBlocks;
+    liveBlocks -= ok;
     return ok;
 }
 
