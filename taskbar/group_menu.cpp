@@ -214,16 +214,25 @@ HMENU BuildGroupMenu(HWND proxy) {
     return menu;
 }
 
+namespace {
+
+// Pops the group menu up at the cursor and returns once it is closed; false
+// when the proxy has no menu to show.
+bool TrackGroupMenu(HWND proxy) {
+    ScopedMenu menu(BuildGroupMenu(proxy));
+    if (!menu.get()) return false;
+    POINT cursor = {0, 0};
+    GetCursorPos(&cursor);
+    // The chosen item comes back as WM_COMMAND to the proxy.
+    TrackPopupMenu(menu.get(), 0, cursor.x, cursor.y, 0, proxy, nullptr);
+    PostMessageA(proxy, WM_NULL, 0, 0);
+    return true;
+}
+
+} // namespace
+
 void ShowGroupMenu(HWND proxy) {
-    {
-        ScopedMenu menu(BuildGroupMenu(proxy));
-        if (!menu.get()) return;
-        POINT cursor = {0, 0};
-        GetCursorPos(&cursor);
-        // The chosen item comes back as WM_COMMAND to the proxy.
-        TrackPopupMenu(menu.get(), 0, cursor.x, cursor.y, 0, proxy, nullptr);
-        PostMessageA(proxy, WM_NULL, 0, 0);
-    }
+    if (!TrackGroupMenu(proxy)) return;
     ForgetItemIcons();
 
     // Looked up again: the proxy may have lost its group while the menu loop ran.
