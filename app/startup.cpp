@@ -10,6 +10,7 @@
 #include "app/state.h"
 #include "core/classify.h"
 #include "core/errorlog.h"
+#include "core/scoped.h"
 #include "core/settings.h"
 #include "core/state.h"
 #include "engine/scan.h"
@@ -87,34 +88,41 @@ void ReportFailure(const char* text, DWORD code) {
     ErrorLog(errorText);
 }
 
-void CreateTaskbarListObject() {
-    ITaskbarList* object = nullptr;
-    HRESULT hr = CoCreateInstance(CLSID_TaskbarList, nullptr, AnyComContext, IID_ITaskbarList,
-                                  (void**)&object);
-    if (FAILED(hr) || !object) {
-        SetLastError((DWORD)hr);
-        return;
+// The taskbar-list object, created and initialised, published in
+// TaskbarListObject for as long as the guard lives; absent when either step
+// failed, with the error kept for the report.
+class TaskbarListGuard {
+  public:
+    TaskbarListGuard() {
+        HRESULT hr = CoCreateInstance(CLSID_TaskbarList, nullptr, AnyComContext, IID_ITaskbarList,
+                                      object_.Out());
+        // An object that cannot initialise itself cannot add or delete buttons either.
+        if (SUCCEEDED(hr) && object_.get()) hr = object_->HrInit();
+        if (FAILED(hr) || !object_.get()) {
+            object_.Reset();
+            error_ = (DWORD)hr;
+        }
+        TaskbarListObject = object_.get();
     }
-    // An object that cannot initialise itself cannot add or delete buttons either.
-    hr = object->HrInit();
-    if (FAILED(hr)) {
-        object->Release();
-        SetLastError((DWORD)hr);
-        return;
-    }
-    TaskbarListObject = object;
-}
+    // Nobody reads the global once the object is released, right after this.
+    ~TaskbarListGuard() { TaskbarListObject = nullptr; }
+    TaskbarListGuard(const TaskbarListGuard&) = delete;
+    TaskbarListGuard& operator=(const TaskbarListGuard&) = delete;
+    DWORD Error() const { return error_; }
 
-void ReleaseTaskbarListObject() {
-    if (!TaskbarListObject) return;
-    TaskbarListObject->Release();
-    TaskbarListObject = nullptr;
-}
+  private:
+    ScopedComPtr<ITaskbarList> object_;
+    DWORD error_ = 0;
+};
 
-void ReleaseLocksAndCom() {
-    DeleteModelLocks();
-    CoUninitialize();
-}
+// AllocLock and EventLock for the whole run.
+class ModelLocks {
+  public:
+    ModelLocks() { CreateModelLocks(); }
+    ~ModelLocks() { DeleteModelLocks(); }
+    ModelLocks(const ModelLocks&) = delete;
+    ModelLocks& operator=(const ModelLocks&) = delete;
+};
 
 void RegisterWindowClass(const char* name, WNDPROC procedure) {
     WNDCLASSEXA wc = {};
@@ -148,14 +156,6 @@ LONG WINAPI GiveButtonsBackOnCrash(EXCEPTION_POINTERS* info) {
     return EXCEPTION_EXECUTE_HANDLER;
 }
 
-// Every proxy's button goes and every visible member gets its own back, and
-// so does any other window whose button is still listed as taken.
-void GiveAllButtonsBack() {
-    TaskbarBurst burst;
-    DestroyAllProxies();
-    GiveBackTakenButtons();
-}
-
 // Buttons an earlier run took away and could not give back (it was killed,
 // or it crashed) come back before the windows are grouped again; grouping
 // then takes away what it should.
@@ -171,32 +171,6 @@ void GroupTheDesktop() {
     MenuReady = 1;
 }
 
-// The orderly stop after a start-up failure that came after the main window.
-int StopAfterFailure() {
-    GiveAllButtonsBack();
-    // Its WM_DESTROY removes the notification-area icon; the WM_QUIT it posts is
-    // never read.
-    DestroyWindow(MainWnd);
-    ReleaseTaskbarListObject();
-    ReleaseLocksAndCom();
-    return -1;
-}
-
-int Shutdown(int exitCode) {
-    // Every grouped window has its own button again before the hook goes.
-    GiveAllButtonsBack();
-    if (!FreeHook()) ReportFailure(UnhookFailedText, GetLastError());
-    ReleaseTaskbarListObject();
-    ReleaseLocksAndCom();
-    if (RestartRequested == 1 && ExecutablePath) {
-        HINSTANCE result =
-            ShellExecuteA(nullptr, "open", ExecutablePath, nullptr, nullptr, SW_SHOWNORMAL);
-        // Values up to 32 are errors; nobody is left to see a box, the log keeps it.
-        if ((INT_PTR)result <= 32) ErrorLogWithLastError(RestartFailedText);
-    }
-    return exitCode;
-}
-
 // The shells of XP and later hold a toolbar or a task list where Windows 2000
 // has its tab control: a subclass there would record nothing, and with Load the
 // hook would stop seeing sent messages too. Such a run goes on as with SubClass
@@ -208,6 +182,113 @@ void ChooseSubclass() {
     ErrorLog(NoTabControlText);
 }
 
+// One instance: a second start shows the running one's icon again and ends;
+// true when one runs.
+bool ShowRunningInstance() {
+    HWND running = FindWindowA(MainClassName, nullptr);
+    if (running) AddTrayIcon(running, GetWndIcon(running));
+    return running != nullptr;
+}
+
+// Settings and rules, the program icon and the window classes.
+void LoadConfiguration() {
+    LoadSettings();
+    LoadRules();
+    ProgramIcon = LoadIconA(Instance, MAKEINTRESOURCEA(IDI_TRAY));
+    RegisterWindowClasses();
+}
+
+// The hidden main window, created and hidden; destroyed at the end unless it
+// is gone already (its destruction is what ends the loop). Its WM_DESTROY
+// removes the notification-area icon; the WM_QUIT it then posts is never read.
+class MainWindow {
+  public:
+    MainWindow() {
+        MainWnd =
+            CreateWindowExA(0, MainClassName, MainWindowTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                            0, CW_USEDEFAULT, 0, nullptr, nullptr, Instance, nullptr);
+        error_ = GetLastError();
+        if (!MainWnd) return;
+        ShowWindow(MainWnd, SW_HIDE);
+        UpdateWindow(MainWnd);
+    }
+    ~MainWindow() {
+        if (MainWnd && IsWindow(MainWnd)) DestroyWindow(MainWnd);
+    }
+    MainWindow(const MainWindow&) = delete;
+    MainWindow& operator=(const MainWindow&) = delete;
+    DWORD Error() const { return error_; }
+
+  private:
+    DWORD error_ = 0;
+};
+
+// The global hook and, when in effect, the taskbar subclass. Once Install was
+// called, the end removes whatever part of them this process holds (nothing
+// when another program holds the hook), and says so when that fails.
+class GlobalHook {
+  public:
+    GlobalHook() = default;
+    ~GlobalHook() {
+        if (installing_ && !FreeHook()) ReportFailure(UnhookFailedText, GetLastError());
+    }
+    GlobalHook(const GlobalHook&) = delete;
+    GlobalHook& operator=(const GlobalHook&) = delete;
+    // True when the hook (and the subclass in effect) is in place; a failure
+    // is reported here.
+    bool Install() {
+        installing_ = true;
+        ChooseSubclass();
+        if (!SetHook(SubClassInEffect, Settings.ClassAddress)) {
+            ReportFailure(HookFailedText, GetLastError());
+            return false;
+        }
+        if (SubClassInEffect && !SetSubClass(LoadInEffect)) {
+            ReportFailure(SubclassFailedText, GetLastError());
+            return false;
+        }
+        return true;
+    }
+
+  private:
+    bool installing_ = false;
+};
+
+// Gives every button back at the end: every proxy's button goes and every
+// visible member gets its own back, and so does any other window whose button
+// is still listed as taken.
+class ButtonsGivenBack {
+  public:
+    ButtonsGivenBack() = default;
+    ~ButtonsGivenBack() {
+        TaskbarBurst burst;
+        DestroyAllProxies();
+        GiveBackTakenButtons();
+    }
+    ButtonsGivenBack(const ButtonsGivenBack&) = delete;
+    ButtonsGivenBack& operator=(const ButtonsGivenBack&) = delete;
+};
+
+// Starts the program again at the end when a run that reached its loop was
+// asked to (RestartRequested). The old run has released everything by then.
+class RestartWhenAsked {
+  public:
+    RestartWhenAsked() = default;
+    ~RestartWhenAsked() {
+        if (!armed_ || RestartRequested != 1 || !ExecutablePath) return;
+        HINSTANCE result =
+            ShellExecuteA(nullptr, "open", ExecutablePath, nullptr, nullptr, SW_SHOWNORMAL);
+        // Values up to 32 are errors; nobody is left to see a box, the log keeps it.
+        if ((INT_PTR)result <= 32) ErrorLogWithLastError(RestartFailedText);
+    }
+    RestartWhenAsked(const RestartWhenAsked&) = delete;
+    RestartWhenAsked& operator=(const RestartWhenAsked&) = delete;
+    void Arm() { armed_ = true; }
+
+  private:
+    bool armed_ = false;
+};
+
 } // namespace
 
 void RegisterWindowClasses() {
@@ -215,70 +296,43 @@ void RegisterWindowClasses() {
     RegisterWindowClass(MainClassName, MainWndProc);
 }
 
+// Every exit leaves through the guards' destructors, in the reverse order of
+// their declaration: the buttons come back before the hook goes, the main
+// window goes after both, then the taskbar-list object, the locks and COM;
+// a restart comes last.
 int RunPelmora(HINSTANCE instance) {
     Instance = instance;
     TaskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
     SetProgramDir();
-    CoInitialize(nullptr);
-    CreateModelLocks();
-    CreateTaskbarListObject();
-    DWORD taskbarListError = GetLastError();
-
-    // One instance: a second start shows the running one's icon again and ends.
-    HWND running = FindWindowA(MainClassName, nullptr);
-    if (running) {
-        AddTrayIcon(running, GetWndIcon(running));
-        return 0;
-    }
-
+    RestartWhenAsked restart;
+    ScopedCom com;
+    ModelLocks locks;
+    TaskbarListGuard taskbarList;
+    if (ShowRunningInstance()) return 0;
     // Without the taskbar-list object no button could be taken away or given
     // back: the program would sit there doing nothing, so it says so and ends.
     if (!TaskbarListObject) {
-        ReportFailure(TaskbarListFailedText, taskbarListError);
-        ReleaseLocksAndCom();
+        ReportFailure(TaskbarListFailedText, taskbarList.Error());
         return -1;
     }
-
-    LoadSettings();
-    LoadRules();
-    ProgramIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_TRAY));
-    RegisterWindowClasses();
-
-    MainWnd = CreateWindowExA(0, MainClassName, MainWindowTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                              0, CW_USEDEFAULT, 0, nullptr, nullptr, instance, nullptr);
+    LoadConfiguration();
+    MainWindow mainWindow;
     if (!MainWnd) {
-        ReportFailure(MainWindowFailedText, GetLastError());
-        ReleaseTaskbarListObject();
-        ReleaseLocksAndCom();
+        ReportFailure(MainWindowFailedText, mainWindow.Error());
         return -1;
     }
-    ShowWindow(MainWnd, SW_HIDE);
-    UpdateWindow(MainWnd);
-
+    GlobalHook hook;
+    ButtonsGivenBack buttons;
     GroupTheDesktop();
-
-    ChooseSubclass();
-    if (!SetHook(SubClassInEffect, Settings.ClassAddress)) {
-        ReportFailure(HookFailedText, GetLastError());
-        // Gives back whatever part of the hook this process holds; nothing
-        // when another program holds it.
-        FreeHook();
-        return StopAfterFailure();
-    }
-    if (SubClassInEffect && !SetSubClass(LoadInEffect)) {
-        ReportFailure(SubclassFailedText, GetLastError());
-        if (!FreeHook()) ReportFailure(UnhookFailedText, GetLastError());
-        return StopAfterFailure();
-    }
-
+    if (!hook.Install()) return -1;
     // A window that came after the scan and before the hook was in force was
     // seen by neither (SetHook empties the ring): one more rescan finds it.
     RescanWindows();
     RefreshGroups();
-
     // The library's process attach made the event already; this is a second
     // handle to the same one.
-    HANDLE ringEvent = CreateEventA(nullptr, FALSE, FALSE, RingEventName);
-    int exitCode = RunEventLoop(ringEvent);
-    return Shutdown(exitCode);
+    ScopedHandle ringEvent(CreateEventA(nullptr, FALSE, FALSE, RingEventName));
+    int exitCode = RunEventLoop(ringEvent.get());
+    restart.Arm();
+    return exitCode;
 }

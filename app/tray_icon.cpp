@@ -5,6 +5,7 @@
 #include "app/app.h"
 #include "app/state.h"
 #include "config/settings_dialog.h"
+#include "core/scoped.h"
 #include "res/resource.h"
 #include "taskbar/buttons.h"
 #include "taskbar/state.h"
@@ -32,15 +33,14 @@ void ShowTrayMenu(HWND hwnd) {
     // Foreground first, WM_NULL after: otherwise the menu does not close when
     // the user clicks elsewhere.
     SetForegroundWindow(owner);
-    HMENU menu = LoadMenuA(Instance, MAKEINTRESOURCEA(IDM_TRAY));
-    HMENU popup = menu ? GetSubMenu(menu, 0) : nullptr;
+    ScopedMenu menu(LoadMenuA(Instance, MAKEINTRESOURCEA(IDM_TRAY)));
+    HMENU popup = menu.get() ? GetSubMenu(menu.get(), 0) : nullptr;
     if (popup) {
         POINT cursor;
         GetCursorPos(&cursor);
         TrackPopupMenu(popup, TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, hwnd, nullptr);
     }
     PostMessageA(owner, WM_NULL, 0, 0);
-    if (menu) DestroyMenu(menu);
 }
 
 } // namespace

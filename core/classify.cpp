@@ -8,10 +8,9 @@
 #include "core/state.h"
 #include "core/pure/text.h"
 #include "core/scoped.h"
+#include "hook/window_calls.h"
 
 namespace {
-
-constexpr UINT IconAnswerTimeoutMs = 1000;
 
 // The answer of a window to WM_GETICON, or null when it gives none in time.
 // SMTO_ABORTIFHUNG: a window already known to be hung costs no wait at all.
@@ -23,8 +22,7 @@ constexpr UINT IconAnswerTimeoutMs = 1000;
 HICON AskIcon(HWND hwnd, WPARAM which, bool* refused, bool* timedOut) {
     DWORD_PTR answer = 0;
     SetLastError(0);
-    if (!SendMessageTimeoutA(hwnd, WM_GETICON, which, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK,
-                             IconAnswerTimeoutMs, &answer)) {
+    if (!SendBounded(hwnd, WM_GETICON, which, 0, IconAnswerTimeoutMs, &answer)) {
         DWORD error = GetLastError();
         if (error == ERROR_TIMEOUT) *timedOut = true;
         if (refused && error != ERROR_TIMEOUT && IsWindow(hwnd) && !IsHungAppWindow(hwnd))

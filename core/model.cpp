@@ -6,16 +6,12 @@
 #include "core/errorlog.h"
 #include "core/state.h"
 #include "core/scoped.h"
+#include "core/system_alloc.h"
 
 namespace {
 
 // The index: bucket heads of singly linked chains, new entries at the head.
 WndIndexEntry* WndIndex[WndIndexBuckets];
-
-// The test switch of ObjAlloc and the count of live blocks, under AllocLock.
-int allocsBeforeFailure = -1;
-int refusals = 0;
-int liveBlocks = 0;
 
 WndIndexEntry** BucketOf(HWND hwnd) {
     // Window handles are 32-bit significant on both targets.
@@ -32,25 +28,12 @@ WndIndexEntry* FindEntry(HWND hwnd) {
 
 void* ObjAlloc(size_t size) {
     ScopedLock lock(&AllocLock);
-    if (allocsBeforeFailure == 0) {
-        ++refusals;
-        return nullptr;
-    }
-    // Every block is a region of its own; the system hands it out zero-filled
-    // and refuses a size of 0.
-    void* block = VirtualAlloc(nullptr, size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
-    if (block) {
-        ++liveBlocks;
-        if (allocsBeforeFailure > 0) --allocsBeforeFailure;
-    }
-    return block;
+    return SystemAlloc(size);
 }
 
 int ObjFree(void* block) {
     ScopedLock lock(&AllocLock);
-    int ok = VirtualFree(block, 0, MEM_RELEASE) ? 1 : 0;
-    if (ok) --liveBlocks;
-    return ok;
+    return SystemFree(block);
 }
 
 char* ObjStrDup(const char* text) {
@@ -69,22 +52,6 @@ void CreateModelLocks() {
 void DeleteModelLocks() {
     DeleteCriticalSection(&EventLock);
     DeleteCriticalSection(&AllocLock);
-}
-
-void ObjAllocFailAfter(int successes) {
-    ScopedLock lock(&AllocLock);
-    allocsBeforeFailure = successes < 0 ? -1 : successes;
-    refusals = 0;
-}
-
-int ObjAllocRefusals() {
-    ScopedLock lock(&AllocLock);
-    return refusals;
-}
-
-int ObjLiveBlocks() {
-    ScopedLock lock(&AllocLock);
-    return liveBlocks;
 }
 
 int IsVisible(HWND hwnd) {

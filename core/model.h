@@ -84,13 +84,6 @@ const GroupRule* RuleInForce(const GroupRule* rule);
 void CreateModelLocks();
 void DeleteModelLocks();
 
-// For tests: after `successes` more successful calls, ObjAlloc refuses every
-// request (returns null as when the system refuses) until the switch is set
-// again. A negative value lets every request through (the default).
-void ObjAllocFailAfter(int successes);
-int ObjAllocRefusals(); // requests refused by the switch since it was last set
-int ObjLiveBlocks();    // blocks obtained and not yet given back
-
 int IsVisible(HWND hwnd); // WS_VISIBLE alone decides
 int CountVisibleMembers(const WndGroup* group);
 int IsGroupShown(const WndGroup* group); // the threshold test, 1 or 0

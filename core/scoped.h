@@ -1,8 +1,10 @@
 // Small guards for what must be given back: kernel handles, loaded libraries,
-// critical-section scopes, GDI objects, selections and device contexts.
+// critical-section scopes, GDI objects, selections, device contexts, menus,
+// COM for a thread and COM objects.
 #pragma once
 
 #include <windows.h>
+#include <objbase.h>
 
 // Closes a kernel handle (null and INVALID_HANDLE_VALUE are not handles).
 class ScopedHandle {
@@ -113,4 +115,57 @@ class ScopedMemoryDC {
 
   private:
     HDC dc_;
+};
+
+// Destroys a menu (one made with CreatePopupMenu or LoadMenu) at the end.
+class ScopedMenu {
+  public:
+    explicit ScopedMenu(HMENU menu) : menu_(menu) {}
+    ~ScopedMenu() {
+        if (menu_) DestroyMenu(menu_);
+    }
+    ScopedMenu(const ScopedMenu&) = delete;
+    ScopedMenu& operator=(const ScopedMenu&) = delete;
+    HMENU get() const { return menu_; }
+
+  private:
+    HMENU menu_;
+};
+
+// COM on this thread: CoInitialize now, CoUninitialize at the end when it succeeded.
+class ScopedCom {
+  public:
+    ScopedCom() : initialized_(SUCCEEDED(CoInitialize(nullptr))) {}
+    ~ScopedCom() {
+        if (initialized_) CoUninitialize();
+    }
+    ScopedCom(const ScopedCom&) = delete;
+    ScopedCom& operator=(const ScopedCom&) = delete;
+
+  private:
+    bool initialized_;
+};
+
+// One reference to a COM object, released at the end.
+template <class T> class ScopedComPtr {
+  public:
+    ScopedComPtr() = default;
+    ~ScopedComPtr() { Reset(); }
+    ScopedComPtr(const ScopedComPtr&) = delete;
+    ScopedComPtr& operator=(const ScopedComPtr&) = delete;
+    T* get() const { return p_; }
+    T* operator->() const { return p_; }
+    // Where a creating call (CoCreateInstance, QueryInterface...) puts the
+    // new reference; one held before is released first.
+    void** Out() {
+        Reset();
+        return reinterpret_cast<void**>(&p_);
+    }
+    void Reset() {
+        if (p_) p_->Release();
+        p_ = nullptr;
+    }
+
+  private:
+    T* p_ = nullptr;
 };

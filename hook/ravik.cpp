@@ -133,9 +133,7 @@ int __cdecl FreeHook() {
         // mapped us there goes away; a shell that does not answer in time
         // keeps the subclass, which stays safe there (the library is pinned)
         // and is undone when the shell handles the message or by the next run.
-        DWORD_PTR result = 0;
-        SendMessageTimeoutA(tab, UnsubclassMessage, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK,
-                            ShellReplyTimeoutMs, &result);
+        SendBounded(tab, UnsubclassMessage, 0, 0, ShellReplyTimeoutMs);
         // A control that no longer exists took its subclass with it.
         if (!IsWindow(tab)) StoreShared(SharedArea.savedTabProc, static_cast<WNDPROC>(nullptr));
     }
@@ -197,8 +195,6 @@ int __cdecl GetSysTabCnt() {
     if (!tab) return 0;
     // Bounded: a hung shell must not hang the caller.
     DWORD_PTR count = 0;
-    if (!SendMessageTimeoutA(tab, TCM_GETITEMCOUNT, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK,
-                             ShellReplyTimeoutMs, &count))
-        return 0;
+    if (!SendBounded(tab, TCM_GETITEMCOUNT, 0, 0, ShellReplyTimeoutMs, &count)) return 0;
     return static_cast<int>(count);
 }

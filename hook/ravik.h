@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <stdint.h>
 
+#include "hook/window_calls.h"
+
 #ifdef RAVIK_BUILDING
 #define RAVIK_API extern "C" __declspec(dllexport)
 #else
@@ -22,10 +24,9 @@ struct WndMes {
 };
 static_assert(sizeof(WndMes) == 16, "WndMes is 16 bytes on every target");
 
-// Window handle of a recorded entry, widened back to a handle. Handles are
-// sign-extended from their 32 significant bits, as LongToHandle does.
+// Window handle of a recorded entry, widened back to a handle.
 inline HWND WndMesWindow(const WndMes& m) {
-    return (HWND)(LONG_PTR)(LONG)m.hwnd;
+    return WidenWindowHandle(m.hwnd);
 }
 
 constexpr UINT UnsubclassMessage = 0x12FF; // FreeHook -> subclassed tab control
@@ -35,12 +36,21 @@ constexpr UINT UnsubclassMessage = 0x12FF; // FreeHook -> subclassed tab control
 constexpr char RingMutexName[] = "MsgHook-Wnd-Mutex-Name";
 constexpr char RingEventName[] = "MsgHook-Wnd-Event-Name";
 
+// Claims the hook for this process and installs it (WH_CALLWNDPROC); 0 when refused or failed.
 RAVIK_API int __cdecl SetHook(int subclassFlag, int classAddressFlag);
+// Undoes this process's subclass and removes its hook; 0 when the unhook failed.
 RAVIK_API int __cdecl FreeHook();
+// Subclasses the taskbar's tab control, with `load` swapping to WH_GETMESSAGE; 0 on failure.
 RAVIK_API int __cdecl SetSubClass(int load);
+// Adds a proxy window to the shared list; 0 when the list is full or the ring lock is busy.
 RAVIK_API int __cdecl SetWnd(HWND hwnd);
+// Takes a proxy window out of the shared list; 0 when the ring lock is busy.
 RAVIK_API int __cdecl RmWnd(HWND hwnd);
+// Copies the entry at the read index into *out and returns out; ask NewMessage first.
 RAVIK_API WndMes* __cdecl GetWndMes(WndMes* out);
+// writeIndex - readIndex: nonzero while entries wait (not a count, negative after a wrap).
 RAVIK_API int __cdecl NewMessage();
+// Moves the read index on by one slot, past the entry just read.
 RAVIK_API void __cdecl IncRead();
+// The item count of the subclassed tab control (bounded send); 0 without one.
 RAVIK_API int __cdecl GetSysTabCnt();

@@ -7,6 +7,7 @@
 #include <stdint.h>
 
 #include "hook/shared_area.h"
+#include "hook/window_calls.h"
 
 extern SharedHookArea SharedArea; // the section ".sharedd", one for all processes
 
@@ -25,10 +26,6 @@ constexpr DWORD RingWaitMs = 100; // no writer blocks an application longer than
 // Bound of the program's own calls that take the ring lock to claim or give
 // back the hook: writers hold it only to copy one entry.
 constexpr DWORD HookClaimWaitMs = 2000;
-// Bound of the library's messages to the shell's windows: a hung shell must
-// hang neither the program's start nor its end. The library stays mapped in
-// the shell (PinLibrary), so giving up on an answer is safe.
-constexpr UINT ShellReplyTimeoutMs = 1000;
 
 // Opens (or, in the first process, creates) the named mutex and event. Null
 // handles are kept: every later wait on them fails at once, like a time-out.

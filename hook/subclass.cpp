@@ -166,11 +166,7 @@ int __cdecl SetSubClass(int load) {
     HWND tray = FindWindowA(TrayClassName, nullptr);
     // The hook subclasses the control while the shell's thread handles this
     // message. A shell that does not answer in time gives no subclass.
-    DWORD_PTR result = 0;
-    if (tray) {
-        SendMessageTimeoutA(tray, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, ShellReplyTimeoutMs,
-                            &result);
-    }
+    if (tray) SendBounded(tray, WM_NULL, 0, 0, ShellReplyTimeoutMs);
     if (!LoadShared(SharedArea.savedTabProc)) return 0;
     if (load) return SwapToGetMsgHook();
     return OwnHook != nullptr;

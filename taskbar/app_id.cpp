@@ -3,6 +3,7 @@
 #include <propsys.h>
 #include <string.h>
 
+#include "core/scoped.h"
 #include "core/state.h"
 #include "taskbar/pure/app_id.h"
 
@@ -31,12 +32,10 @@ GetStoreFn StoreForWindow() {
 // Sets (or, with VT_EMPTY, removes) the window's id. Every failure is ignored.
 void StoreAppId(HWND window, PROPVARIANT& value) {
     GetStoreFn getStore = StoreForWindow();
-    IPropertyStore* store = nullptr;
-    if (!getStore || FAILED(getStore(window, PropertyStoreIid, reinterpret_cast<void**>(&store))) ||
-        !store)
-        return;
+    if (!getStore) return;
+    ScopedComPtr<IPropertyStore> store;
+    if (FAILED(getStore(window, PropertyStoreIid, store.Out())) || !store.get()) return;
     if (SUCCEEDED(store->SetValue(AppUserModelIdKey, value))) store->Commit();
-    store->Release();
 }
 
 // What tells the group from others, as FindGroupFor matches windows: its rule's

@@ -1,14 +1,11 @@
 #include "taskbar/buttons.h"
 
 #include "hook/pure/ring.h"
+#include "hook/window_calls.h"
 #include "taskbar/state.h"
 #include "taskbar/taken_buttons.h"
 
 namespace {
-
-// A shell that is not busy answers at once; one that does not answer within
-// this gets no taskbar-list calls until it is asked again.
-constexpr UINT ShellCheckTimeoutMs = 500;
 
 LONG TakingStopped = 0; // set by another thread when the program crashes
 int BurstDepth = 0;     // bursts open on this thread
@@ -17,9 +14,7 @@ int ShellAnswer = -1;   // the answer asked for in the open burst: -1 none yet, 
 bool AskShell() {
     HWND tray = FindWindowA(TrayClassName, nullptr);
     if (!tray) return true;
-    DWORD_PTR result = 0;
-    return SendMessageTimeoutA(tray, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK,
-                               ShellCheckTimeoutMs, &result) != 0;
+    return SendBounded(tray, WM_NULL, 0, 0, ShellCheckTimeoutMs);
 }
 
 bool CanCall() {

@@ -1,22 +1,12 @@
 #include "taskbar/commands.h"
 
+#include "hook/window_calls.h"
 #include "taskbar/group_menu.h"
 #include "taskbar/pure/tiling.h"
 #include "taskbar/state.h"
 
-namespace {
-
-// 1 when the window handled the message within the bound.
-int SendBounded(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    DWORD_PTR result = 0;
-    return SendMessageTimeoutA(hwnd, message, wParam, lParam, SMTO_ABORTIFHUNG | SMTO_BLOCK,
-                               WindowReplyTimeoutMs, &result) != 0;
-}
-
-} // namespace
-
 int SyncWithWindow(HWND hwnd) {
-    return SendBounded(hwnd, WM_NULL, 0, 0);
+    return SendBounded(hwnd, WM_NULL, 0, 0, WindowReplyTimeoutMs) ? 1 : 0;
 }
 
 BOOL ForceForeground(HWND hwnd) {
@@ -93,7 +83,8 @@ void CloseAllMembers(WndGroup* group) {
 
 void MinimizeAllMembers(WndGroup* group) {
     for (WndMember* m = group->members; m; m = m->next) {
-        if (IsVisible(m->hwnd) == 1) SendBounded(m->hwnd, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+        if (IsVisible(m->hwnd) == 1)
+            SendBounded(m->hwnd, WM_SYSCOMMAND, SC_MINIMIZE, 0, WindowReplyTimeoutMs);
     }
 }
 
@@ -145,11 +136,11 @@ void ChooseWindowItem(HWND proxy, UINT id) {
     // else (a stale or foreign handle) does nothing.
     TabWnd* tab = FindTabWnd(proxy);
     if (!tab || !tab->group) return;
+    // The identifier holds the handle's 32 significant bits.
+    HWND chosen = WidenWindowHandle(id);
     WndMember* member = nullptr;
     for (WndMember* m = tab->group->members; m; m = m->next) {
-        // The identifier holds the handle's 32 significant bits; compared as
-        // such, a 64-bit handle with bit 31 set (sign-extended) matches too.
-        if (HandleToUlong(m->hwnd) == id) {
+        if (m->hwnd == chosen) {
             member = m;
             break;
         }

@@ -6,10 +6,6 @@
 
 #include "core/model.h"
 
-// Bound for waiting on another application's window: a hung one must not
-// freeze the program and every other group with it.
-constexpr UINT WindowReplyTimeoutMs = 2000;
-
 // Waits (bounded) until the window's thread has handled what was sent before.
 // 1 when it answered; 0 when it is hung, gone or too slow.
 int SyncWithWindow(HWND hwnd);

@@ -9,6 +9,7 @@
 #include "core/model.h"
 #include "core/scoped.h"
 #include "core/state.h"
+#include "hook/window_calls.h"
 #include "taskbar/buttons.h"
 #include "taskbar/pure/screen_point.h"
 #include "taskbar/state.h"
@@ -104,11 +105,10 @@ const ItemIcon* FindItemIcon(UINT id) {
     return nullptr;
 }
 
-// The window of an item: identifiers hold the handle's 32 significant bits,
-// which widen back by sign extension.
+// The window of an item: identifiers hold the handle's 32 significant bits.
 HWND ItemWindow(UINT itemID) {
     const ItemIcon* item = FindItemIcon(itemID);
-    return item ? item->hwnd : (HWND)LongToHandle((LONG)itemID);
+    return item ? item->hwnd : WidenWindowHandle(itemID);
 }
 
 void InsertWindowItem(HMENU menu, UINT* position, const WndMember* member) {
@@ -181,9 +181,9 @@ void DrawItemIcon(HDC dc, HICON icon, int x, int y) {
 }
 
 WndMember* FindMemberById(const WndGroup* group, UINT id, int exact) {
+    HWND window = WidenWindowHandle(id);
     for (WndMember* m = group->members; m; m = m->next) {
-        UINT handle = HandleToUlong(m->hwnd);
-        if (exact ? handle == id : LOWORD(handle) == id) return m;
+        if (exact ? m->hwnd == window : LOWORD(HandleToUlong(m->hwnd)) == id) return m;
     }
     return nullptr;
 }
@@ -214,15 +214,25 @@ HMENU BuildGroupMenu(HWND proxy) {
     return menu;
 }
 
-void ShowGroupMenu(HWND proxy) {
-    HMENU menu = BuildGroupMenu(proxy);
-    if (!menu) return;
+namespace {
+
+// Pops the group menu up at the cursor and returns once it is closed; false
+// when the proxy has no menu to show.
+bool TrackGroupMenu(HWND proxy) {
+    ScopedMenu menu(BuildGroupMenu(proxy));
+    if (!menu.get()) return false;
     POINT cursor = {0, 0};
     GetCursorPos(&cursor);
     // The chosen item comes back as WM_COMMAND to the proxy.
-    TrackPopupMenu(menu, 0, cursor.x, cursor.y, 0, proxy, nullptr);
+    TrackPopupMenu(menu.get(), 0, cursor.x, cursor.y, 0, proxy, nullptr);
     PostMessageA(proxy, WM_NULL, 0, 0);
-    DestroyMenu(menu);
+    return true;
+}
+
+} // namespace
+
+void ShowGroupMenu(HWND proxy) {
+    if (!TrackGroupMenu(proxy)) return;
     ForgetItemIcons();
 
     // Looked up again: the proxy may have lost its group while the menu loop ran.

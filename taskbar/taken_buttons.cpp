@@ -4,7 +4,9 @@
 
 #include "core/errorlog.h"
 #include "core/model.h"
+#include "core/scoped.h"
 #include "core/settings.h"
+#include "hook/window_calls.h"
 #include "taskbar/buttons.h"
 #include "taskbar/state.h"
 
@@ -22,10 +24,6 @@ int Count = 0;
 int Capacity = 0;
 bool Changed = false;
 bool SaveFailureLogged = false;
-
-HWND WindowOf(const TakenButton& b) {
-    return (HWND)LongToHandle((LONG)b.window); // handles widen by sign extension
-}
 
 DWORD ProcessOf(HWND hwnd) {
     DWORD pid = 0;
@@ -84,16 +82,15 @@ void LoadTakenButtons() {
     Changed = false;
     char name[TextBufferSize];
     if (!FileName(name)) return;
-    HANDLE file =
-        CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
+    ScopedHandle file(
+        CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file.valid()) return;
     TakenButton b;
     DWORD got = 0;
     // A record cut short (a write the end of the run interrupted) is left out.
-    while (ReadFile(file, &b, sizeof b, &got, nullptr) && got == sizeof b) {
+    while (ReadFile(file.get(), &b, sizeof b, &got, nullptr) && got == sizeof b) {
         if (Find(b.window) < 0) Append(b);
     }
-    CloseHandle(file);
     Changed = false;
 }
 
@@ -109,7 +106,7 @@ void GiveBack(bool strayOnly) {
     // From the end: a removal moves the last entry, already handled, into
     // the place of the one removed.
     for (int i = Count - 1; i >= 0; --i) {
-        HWND hwnd = WindowOf(List[i]);
+        HWND hwnd = WidenWindowHandle(List[i].window);
         if (!IsWindow(hwnd) || ProcessOf(hwnd) != List[i].process) {
             RemoveAt(i);
             continue;
@@ -139,14 +136,13 @@ void SaveTakenButtons() {
         DeleteFileA(name); // no file is an empty list
         return;
     }
-    HANDLE file = CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ScopedHandle file(CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     DWORD size = (DWORD)(Count * sizeof(TakenButton)), written = 0;
-    bool saved = file != INVALID_HANDLE_VALUE && WriteFile(file, List, size, &written, nullptr) &&
-                 written == size;
+    bool saved =
+        file.valid() && WriteFile(file.get(), List, size, &written, nullptr) && written == size;
     if (!saved && !SaveFailureLogged) { // once a run: it is tried again after every burst
         ErrorLogWithLastError(SaveFailedText);
         SaveFailureLogged = true;
     }
-    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
     if (!saved) Changed = true;
 }

@@ -3,7 +3,9 @@
 # every function pelmora.exe and ravik.dll import must be listed in
 # tools/imports-allowed.txt with a Windows no newer than the build's floor
 # (i686: Windows 2000; x86_64: Server 2003 / 64-bit XP). pelmora.exe must also
-# import ravik.dll, and only functions the ravik.dll beside it exports.
+# import ravik.dll, and only functions the ravik.dll beside it exports, and
+# carry none of the test build's code: its symbol table names the allocator
+# (so there is a table to read) and none of the allocation switch's functions.
 #     bash tools/check-imports.sh <build folder>   (its ship64 and ship32 builds)
 #     bash tools/check-imports.sh FILE...          (any shipped .exe or .dll)
 set -euo pipefail
@@ -37,6 +39,35 @@ exports() { # the names a DLL exports
 failed=0
 fail() { echo "check-imports: $*" >&2; failed=1; }
 
+# The names of the functions a file defines, without their parameters.
+defined_functions() {
+    x86_64-w64-mingw32-nm -C --defined-only "$1" | awk '$2 ~ /^[Tt]$/' |
+        sed -E 's/^[0-9a-f]+ [Tt] _?//; s/\(.*//'
+}
+
+# Functions pelmora.exe must have (the allocator behind the test build's seam,
+# here the system's) and functions only the test build has.
+shipped_functions="ObjAlloc ObjFree SystemAlloc SystemFree"
+test_only_functions="ObjAllocFailAfter ObjAllocRefusals ObjLiveBlocks"
+
+check_no_test_code() {
+    local names name ok=1
+    names=$(defined_functions "$1")
+    for name in $shipped_functions; do
+        if ! grep -qx "$name" <<<"$names"; then
+            fail "$1: no function $name in its symbol table (stripped?): the test-code check cannot run"
+            ok=0
+        fi
+    done
+    for name in $test_only_functions; do
+        if grep -qx "$name" <<<"$names"; then
+            fail "$1: holds $name, which only the test build may have"
+            ok=0
+        fi
+    done
+    if [ "$ok" = 1 ]; then echo "check-imports: $1: has $shipped_functions, no $test_only_functions"; fi
+}
+
 for file in "$@"; do
     [ -f "$file" ] || { fail "$file is missing"; continue; }
     case $("$objdump" -f "$file") in
@@ -50,6 +81,7 @@ for file in "$@"; do
         ravik=$(dirname "$file")/ravik.dll
         [ -f "$ravik" ] && own=$(exports "$ravik" | tr '\n' ' ')
         grep -qi '^ravik\.dll ' <<<"$list" || fail "$file does not import ravik.dll"
+        check_no_test_code "$file"
     fi
     # The list's systems in order; an entry newer than the floor, or no entry,
     # fails the import.

@@ -12,9 +12,10 @@ bash "$root/tools/loc.sh"
 
 bash "$root/tools/build.sh" native ship64 ship32 win64
 
-echo "== layers and imports"
+echo "== layers, imports and function lengths"
 bash "$root/tools/check-layers.sh"
 bash "$root/tools/check-imports.sh" "$build"
+bash "$root/tools/check-function-length.sh"
 
 echo "== native tests"
 ctest --test-dir "$build/native" --output-on-failure

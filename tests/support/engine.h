@@ -27,6 +27,12 @@
 #include "taskbar/state.h"
 #include "tests/support/support.h"
 
+// The test build's allocation switch (tests/seams/system_alloc.cpp). After `successes` more
+// successful calls ObjAlloc refuses every request, until set again; negative: none (the default).
+void ObjAllocFailAfter(int successes);
+int ObjAllocRefusals(); // requests refused by the switch since it was last set
+int ObjLiveBlocks();    // blocks obtained and not yet given back
+
 namespace testing_support {
 
 // Records the program's AddTab (true) and DeleteTab (false) calls, oldest first.

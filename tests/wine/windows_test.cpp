@@ -77,7 +77,7 @@ TEST_F(Hung, EveryCommandComesBackAndLeavesAHungWindowInPlace) {
         const char* what;
         UINT command; // 0: the hung window's own item
         const char* before;
-        std::function<bool(HWND)> done; // by the window that answers
+        std::function<bool(HWND)> done; // by the window that answers; for the item, the hung one
     } cases[] = {
         {"show all", CmdShowAll, "minimize", [](HWND w) { return !IsIconic(w); }},
         {"minimise all", CmdMinimizeAll, "restore", [](HWND w) { return IsIconic(w) != 0; }},
@@ -85,7 +85,7 @@ TEST_F(Hung, EveryCommandComesBackAndLeavesAHungWindowInPlace) {
         {"cascade", CmdCascade, "restore", at(0, 0)},
         {"tile top-bottom", CmdTileTopBottom, "restore", at(work.left, work.top)},
         {"tile left-right", CmdTileLeftRight, "restore", at(work.left, work.top)},
-        {"the hung window's item", 0, "restore", [](HWND) { return true; }},
+        {"the hung window's item", 0, "restore", [](HWND s) { return !LookupMember(s)->flashing; }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -94,15 +94,16 @@ TEST_F(Hung, EveryCommandComesBackAndLeavesAHungWindowInPlace) {
         HWND w = app.Open("x=100 y=100 w=300 h=200").at(0);
         AddWindow(stuck);
         AddWindow(w); // the newest member: first in the group's list
-        ASSERT_TRUE(LookupGroup(w) && LookupGroup(w)->tab);
+        ASSERT_TRUE(LookupGroup(w) && LookupGroup(w)->tab && LookupMember(stuck));
         ASSERT_EQ(app.Send(std::string(c.before) + " " + WindowRef(w)), "ok");
+        LookupMember(stuck)->flashing = 1;
         ASSERT_EQ(hung.Send("hang"), "ok");
         RECT before = RectOf(stuck);
         UINT id = c.command ? c.command : HandleToUlong(stuck);
         HWND proxy = LookupGroup(w)->tab->hwnd;
         EXPECT_TRUE(ReturnsInTime([&] { SendMessageA(proxy, WM_COMMAND, id, 0); },
                                   [&] { hung.Send("unhang"); }));
-        EXPECT_TRUE(WaitUntil([&] { return c.done(w); }));
+        EXPECT_TRUE(WaitUntil([&] { return c.done(c.command ? w : stuck); }));
         RECT after = RectOf(stuck);
         EXPECT_TRUE(EqualRect(&before, &after));
         hung.Send("unhang");
