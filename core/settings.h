@@ -38,6 +38,19 @@ constexpr SettingsRecord DefaultSettings() {
     return record;
 }
 
+// The grouping criteria in force. FindGroupFor matches windows by them, and
+// each proxy's application id is made from them, so that both always agree.
+struct GroupCriteria {
+    bool byPath;  // the executable path is compared
+    bool byClass; // the window class name is compared
+    bool all;     // every criterion in force must match; otherwise any one
+};
+// A criterion is in force only when its setting is exactly 1 (other values come
+// only from a hand-edited file); an And other than 1 means any one.
+constexpr GroupCriteria CriteriaInForce(const SettingsRecord& settings) {
+    return {settings.Path == 1, settings.Class == 1, settings.And == 1};
+}
+
 void LoadSettings(); // fills Settings, SubClassInEffect and LoadInEffect
 void SaveSettings(); // writes all ten keys; other keys and sections of the file survive
 int LoadRules();     // appends the rules of rule.ini to the empty RuleList; returns 0
