@@ -12,6 +12,7 @@
 #include "core/errorlog.h"
 #include "core/settings.h"
 #include "core/state.h"
+#include "engine/passes.h"
 #include "engine/scan.h"
 #include "hook/ravik.h"
 #include "res/resource.h"
