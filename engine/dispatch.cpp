@@ -5,6 +5,7 @@
 #include "engine/dispatch.h"
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include "core/scoped.h"
 #include "core/state.h"
@@ -15,6 +16,16 @@
 #include "hook/ravik.h"
 #include "taskbar/buttons.h"
 #include "taskbar/proxy.h"
+
+// Each ring code is the message it stands for.
+static_assert(CodeCreate == WM_CREATE && CodeDestroy == WM_DESTROY && CodeActivate == WM_ACTIVATE &&
+                  CodeSetText == WM_SETTEXT && CodeShowWindow == WM_SHOWWINDOW &&
+                  CodeStyleChanged == WM_STYLECHANGED && CodeNcActivate == WM_NCACTIVATE &&
+                  CodeInitDialog == WM_INITDIALOG,
+              "window messages of the ring");
+static_assert(CodeGetItemCount == TCM_GETITEMCOUNT && CodeInsertItemA == TCM_INSERTITEMA &&
+                  CodeDeleteItem == TCM_DELETEITEM && CodeInsertItemW == TCM_INSERTITEMW,
+              "tab-control messages of the ring");
 
 namespace {
 
