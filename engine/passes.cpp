@@ -48,8 +48,9 @@ void CreateAllTabWnds() {
     }
 }
 
-// A walk of one group's members: the caller has asked the index for the
-// group already, and groups are small.
+// A walk of one group's members, for callers that hold the group already
+// (the index knows a window's member too, but asking it again is the lookup
+// those callers save).
 WndMember* MemberOf(WndGroup* group, HWND hwnd) {
     for (WndMember* m = group->members; m; m = m->next)
         if (m->hwnd == hwnd) return m;
