@@ -2,7 +2,7 @@
 // group menu and its commands belong to the taskbar layer; this procedure routes
 // the window's messages to them and runs the refresh pass a command asks for.
 #include "app/app.h"
-#include "engine/scan.h"
+#include "engine/passes.h"
 #include "taskbar/buttons.h"
 #include "taskbar/commands.h"
 #include "taskbar/group_menu.h"

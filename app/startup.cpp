@@ -13,6 +13,7 @@
 #include "core/scoped.h"
 #include "core/settings.h"
 #include "core/state.h"
+#include "engine/passes.h"
 #include "engine/scan.h"
 #include "hook/ravik.h"
 #include "res/resource.h"

@@ -24,6 +24,7 @@
 #include "config/state.h"
 #include "core/state.h"
 #include "taskbar/state.h"
+#include "engine/passes.h"
 #include "engine/scan.h"
 #include "core/classify.h"
 #include "hook/pure/ring.h"

@@ -11,7 +11,7 @@
 #include "config/state.h"
 #include "core/classify.h"
 #include "core/errorlog.h"
-#include "core/pure/list.h"
+#include "core/rules.h"
 #include "core/pure/rule_id.h"
 #include "core/pure/text.h"
 #include "core/state.h"
@@ -56,6 +56,33 @@ int ReadShortText(HWND dlg, int id, char* buffer) {
     if (GetWindowTextLengthA(control) >= TextBufferSize) return 0;
     GetWindowTextA(control, buffer, TextBufferSize);
     return 1;
+}
+
+// The id and the title of the form, each into a buffer of TextBufferSize
+// bytes; 0 after the box that says why the rule file could not hold them.
+int ReadRuleTexts(HWND dlg, char* id, char* title) {
+    if (!ReadShortText(dlg, IDC_SET_RULE_TITLE, title)) {
+        ShowInputError(dlg, "タイトルが長すぎます");
+        return 0;
+    }
+    if (!ReadShortText(dlg, IDC_SET_RULE_ID, id)) {
+        ShowInputError(dlg, "実行ファイルパス/クラス名が長すぎます");
+        return 0;
+    }
+    // Blanks and quotes around the id would not survive the rule file.
+    TrimRuleId(id);
+    if (!id[0]) {
+        ShowInputError(dlg, "実行ファイルパス/クラス名が入力されていません");
+        return 0;
+    }
+    return 1;
+}
+
+// The type the options choose; `current` when neither is checked.
+int CheckedRuleType(HWND dlg, int current) {
+    if (IsChecked(dlg, IDC_SET_RULE_PATH)) return RuleTypePath;
+    if (IsChecked(dlg, IDC_SET_RULE_CLASS)) return RuleTypeClass;
+    return current;
 }
 
 // One distinct text of the id choices.
@@ -140,82 +167,35 @@ void SetRuleRow(HWND dlg, const GroupRule* rule, int row) {
 }
 
 void AddOrChangeRule(HWND dlg) {
+    char id[TextBufferSize];
+    char title[TextBufferSize];
+    if (!ReadRuleTexts(dlg, id, title)) return;
     BOOL isNumber = FALSE;
     int winNum = (int)GetDlgItemInt(dlg, IDC_SET_RULE_WINNUM, &isNumber, TRUE);
-    if (!isNumber || winNum < 2) winNum = -1;
 
-    char title[TextBufferSize];
-    char id[TextBufferSize];
-    if (!ReadShortText(dlg, IDC_SET_RULE_TITLE, title)) {
-        ShowInputError(dlg, "タイトルが長すぎます");
-        return;
-    }
-    if (!ReadShortText(dlg, IDC_SET_RULE_ID, id)) {
-        ShowInputError(dlg, "実行ファイルパス/クラス名が長すぎます");
-        return;
-    }
-    // Blanks and quotes around the id would not survive the rule file.
-    TrimRuleId(id);
-    if (!id[0]) {
-        ShowInputError(dlg, "実行ファイルパス/クラス名が入力されていません");
-        return;
-    }
-
-    int hash = StrHash(id);
     int row = 0;
-    GroupRule* rule = RuleList;
-    for (; rule; rule = rule->next, ++row) {
-        if (rule->idHash == hash && strcmp(rule->id, id) == 0) break;
-    }
-
-    // Everything that can fail comes first, so that a failure changes nothing.
-    char* titleCopy = ObjStrDup(title);
-    GroupRule* added = nullptr;
-    char* idCopy = nullptr;
-    if (!rule) {
-        added = (GroupRule*)ObjAlloc(sizeof(GroupRule));
-        idCopy = ObjStrDup(id);
-    }
-    if (!titleCopy || (!rule && (!added || !idCopy))) {
-        if (titleCopy) ObjFree(titleCopy);
-        if (added) ObjFree(added);
-        if (idCopy) ObjFree(idCopy);
-        LogAllocFailure();
-        return;
-    }
-
-    RulesDirty = 1;
-    if (!rule) {
-        rule = added;
-        rule->id = idCopy;
-        rule->idHash = hash;
-        rule->type = RuleTypePath; // used when neither type option is checked
-        ListAppend(RuleList, rule);
-    } else if (rule->title) {
-        ObjFree(rule->title);
-    }
-    rule->title = titleCopy;
-    if (IsChecked(dlg, IDC_SET_RULE_PATH))
-        rule->type = RuleTypePath;
-    else if (IsChecked(dlg, IDC_SET_RULE_CLASS))
-        rule->type = RuleTypeClass;
-    rule->enable = (int)IsDlgButtonChecked(dlg, IDC_SET_RULE_ENABLE);
-    rule->winNum = winNum;
-
-    if (rule == added)
-        AppendRuleRow(dlg, rule);
-    else
+    GroupRule* rule = FindRuleById(id, &row);
+    RuleFields fields = {title, CheckedRuleType(dlg, rule ? rule->type : RuleTypePath),
+                         (int)IsDlgButtonChecked(dlg, IDC_SET_RULE_ENABLE),
+                         isNumber && winNum >= 2 ? winNum : -1};
+    // A failure (core logs it) leaves the rules and RulesDirty as they were.
+    if (rule) {
+        if (!ChangeRule(rule, fields)) return;
+        RulesDirty = 1;
         SetRuleRow(dlg, rule, row);
+    } else {
+        rule = NewRule(id, fields);
+        if (!rule) return;
+        RulesDirty = 1;
+        AppendRuleRow(dlg, rule);
+    }
 }
 
 void DeleteSelectedRule(HWND dlg, int row) {
     GroupRule* rule = RuleAt(row);
     if (!rule) return;
     RulesDirty = 1;
-    for (WndGroup* group = GroupList; group; group = group->next)
-        if (group->rule == rule) group->rule = nullptr;
-    ListUnlink(RuleList, rule);
-    FreeRule(rule);
+    DeleteRule(rule);
     SendDlgItemMessageA(dlg, IDC_SET_RULES, LVM_DELETEITEM, (WPARAM)row, 0);
 }
 

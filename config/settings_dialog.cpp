@@ -11,7 +11,7 @@
 #include "core/errorlog.h"
 #include "core/settings.h"
 #include "core/state.h"
-#include "engine/scan.h"
+#include "engine/passes.h"
 #include "res/resource.h"
 #include "taskbar/state.h"
 
@@ -42,6 +42,22 @@ const int WindowTabControls[] = {
     IDC_SET_RULE_CLASS,  IDC_SET_RULE_ENABLE,      IDC_SET_RULE_WINNUM_LABEL,
     IDC_SET_RULE_WINNUM, IDC_SET_RULE_TITLE_LABEL, IDC_SET_RULE_TITLE};
 
+// The general tab's check boxes and the settings they stand for (checked: 1).
+struct CheckBoxSetting {
+    int id;
+    int SettingsRecord::*field;
+};
+const CheckBoxSetting CheckBoxes[] = {
+    {IDC_SET_FLASH, &SettingsRecord::Flash},
+    {IDC_SET_ICON, &SettingsRecord::Icon},
+    {IDC_SET_PATH, &SettingsRecord::Path},
+    {IDC_SET_CLASS, &SettingsRecord::Class},
+    {IDC_SET_SUBCLASS, &SettingsRecord::SubClass},
+    {IDC_SET_CLASSADDRESS, &SettingsRecord::ClassAddress},
+    {IDC_SET_LOAD, &SettingsRecord::Load},
+    {IDC_SET_AND, &SettingsRecord::And},
+};
+
 struct TabTable {
     const int* ids;
     int count;
@@ -64,18 +80,30 @@ void Dismiss(HWND dlg) {
     DestroyWindow(dlg); // WM_DESTROY clears SettingsDlgWnd
 }
 
+// The settings as the general tab shows them, over the ones given. A
+// threshold below 2 or not a number is refused with a box and not taken.
+void ReadGeneralTab(HWND dlg, SettingsRecord* settings) {
+    BOOL isNumber = FALSE;
+    int winNum = (int)GetDlgItemInt(dlg, IDC_SET_WINNUM, &isNumber, TRUE);
+    if (isNumber && winNum >= 2)
+        settings->WinNum = winNum;
+    else
+        ShowInputError(dlg, "ウィンドウの最低数は2以上の値を指定してください");
+    for (const CheckBoxSetting& box : CheckBoxes)
+        settings->*box.field = IsChecked(dlg, box.id);
+    // The first option checked; 3 when none is, which only a Menu outside 0
+    // to 2 in the settings file leaves.
+    settings->Menu = 3;
+    for (int i = 0; i < 3 && settings->Menu == 3; ++i)
+        if (IsChecked(dlg, IDC_SET_MENU_TOP + i)) settings->Menu = i;
+}
+
 // ---- message handlers ----
 
 void OnInitDialog(HWND dlg) {
     SetDlgItemInt(dlg, IDC_SET_WINNUM, (UINT)Settings.WinNum, FALSE);
-    CheckIf(dlg, IDC_SET_FLASH, Settings.Flash);
-    CheckIf(dlg, IDC_SET_ICON, Settings.Icon);
-    CheckIf(dlg, IDC_SET_PATH, Settings.Path);
-    CheckIf(dlg, IDC_SET_CLASS, Settings.Class);
-    CheckIf(dlg, IDC_SET_SUBCLASS, Settings.SubClass);
-    CheckIf(dlg, IDC_SET_CLASSADDRESS, Settings.ClassAddress);
-    CheckIf(dlg, IDC_SET_LOAD, Settings.Load);
-    CheckIf(dlg, IDC_SET_AND, Settings.And);
+    for (const CheckBoxSetting& box : CheckBoxes)
+        CheckIf(dlg, box.id, Settings.*box.field);
     CheckIf(dlg, IDC_SET_OR, !Settings.And);
     CheckIf(dlg, IDC_SET_MENU_TOP, 0);
     CheckIf(dlg, IDC_SET_MENU_BOTTOM, 0);
@@ -231,45 +259,20 @@ void UpdateStateCaptions(HWND dlg) {
 }
 
 void ApplyGeneralSettings(HWND dlg) {
-    int regroup = 0;
-    int restart = 0;
+    SettingsRecord after = Settings;
+    ReadGeneralTab(dlg, &after);
+    ApplySettings(dlg, Settings, after);
+}
 
-    BOOL isNumber = FALSE;
-    int winNum = (int)GetDlgItemInt(dlg, IDC_SET_WINNUM, &isNumber, TRUE);
-    if (isNumber && winNum >= 2)
-        Settings.WinNum = winNum;
-    else
-        ShowInputError(dlg, "ウィンドウの最低数は2以上の値を指定してください");
-
-    Settings.Flash = IsChecked(dlg, IDC_SET_FLASH);
-    Settings.Icon = IsChecked(dlg, IDC_SET_ICON);
-
-    struct Flag {
-        int id;
-        int* value;
-        int* change;
-    };
-    const Flag flags[] = {{IDC_SET_PATH, &Settings.Path, &regroup},
-                          {IDC_SET_CLASS, &Settings.Class, &regroup},
-                          {IDC_SET_SUBCLASS, &Settings.SubClass, &restart},
-                          {IDC_SET_CLASSADDRESS, &Settings.ClassAddress, &restart},
-                          {IDC_SET_AND, &Settings.And, &regroup},
-                          {IDC_SET_LOAD, &Settings.Load, &restart}};
-    for (const Flag& flag : flags) {
-        int state = IsChecked(dlg, flag.id);
-        if (state != *flag.value) *flag.change = 1;
-        *flag.value = state;
-    }
-
-    if (IsChecked(dlg, IDC_SET_MENU_TOP))
-        Settings.Menu = 0;
-    else if (IsChecked(dlg, IDC_SET_MENU_BOTTOM))
-        Settings.Menu = 1;
-    else if (IsChecked(dlg, IDC_SET_MENU_NONE))
-        Settings.Menu = 2;
-    else
-        Settings.Menu = 3;
-
+// In this order: the new values take effect; the icon goes when it is off;
+// the groups are rebuilt (rules edited or a grouping setting changed) or else
+// measured against their thresholds again, whether a threshold changed or not;
+// the file is written; a setting read only at start-up offers a restart.
+void ApplySettings(HWND dlg, const SettingsRecord& before, const SettingsRecord& after) {
+    // Decided first: `before` may be Settings itself.
+    bool regroup = SettingsChangeNeeds(before, after, SettingEffect::Regroup);
+    bool restart = SettingsChangeNeeds(before, after, SettingEffect::NextStart);
+    Settings = after;
     if (!Settings.Icon) Notify(SettingsIconOff);
 
     if (RulesDirty)

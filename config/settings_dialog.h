@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "core/model.h"
+#include "core/settings.h"
 
 // Sent by the dialog to the window that opened it when applying settings
 // concerns the application: wParam is one of SettingsApplied.
@@ -29,7 +30,10 @@ int PreTranslateSettingsDialog(MSG* msg);
 // The dialog's operations, each on the dialog window.
 void ShowTabControls(HWND dlg, int tab); // 0 general, 1 window
 void UpdateStateCaptions(HWND dlg);      // captions of 500, 507 and 518
-void ApplyGeneralSettings(HWND dlg);
+void ApplyGeneralSettings(HWND dlg);     // reads the general tab into a copy and applies it
+// Carries out the change from `before` to `after` as the key table says, with
+// the dialog owning its boxes; Settings holds `after` afterwards.
+void ApplySettings(HWND dlg, const SettingsRecord& before, const SettingsRecord& after);
 void CommitRuleEdits(); // rebuild the groups, rewrite rule.ini
 
 // The window tab (rule_form.cpp).

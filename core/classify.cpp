@@ -194,17 +194,15 @@ WndGroup* FindGroupFor(const char* path, const char* className) {
             if (g->rule == rule) return g;
         return nullptr;
     }
-    // A criterion is in force only when its setting is exactly 1. With none in
-    // force (both 0, or values a hand-edited file put there) every window
-    // founds a group of its own, rather than joining whichever group is first.
-    bool byPath = Settings.Path == 1;
-    bool byClass = Settings.Class == 1;
-    if (!byPath && !byClass) return nullptr;
+    // With no criterion in force every window founds a group of its own,
+    // rather than joining whichever group is first.
+    GroupCriteria c = CriteriaInForce(Settings);
+    if (!c.byPath && !c.byClass) return nullptr;
     for (WndGroup* g = GroupList; g; g = g->next) {
-        bool pathEqual = byPath && EqualIgnoringCase(path, g->path);
-        bool classEqual = byClass && EqualIgnoringCase(className, g->className);
-        bool passes = Settings.And == 1 ? (!byPath || pathEqual) && (!byClass || classEqual)
-                                        : pathEqual || classEqual;
+        bool pathEqual = c.byPath && EqualIgnoringCase(path, g->path);
+        bool classEqual = c.byClass && EqualIgnoringCase(className, g->className);
+        bool passes = c.all ? (!c.byPath || pathEqual) && (!c.byClass || classEqual)
+                            : pathEqual || classEqual;
         if (passes) return g;
     }
     return nullptr;

@@ -3,11 +3,9 @@
 #include "core/settings.h"
 
 #include <stdio.h>
-#include <string.h>
 
-#include "core/errorlog.h"
+#include "core/rules.h"
 #include "core/state.h"
-#include "core/pure/list.h"
 #include "core/pure/text.h"
 
 namespace {
@@ -28,24 +26,15 @@ int ReadsBackEmpty(const char* text) {
     return 1;
 }
 
-// The rule of one section, complete with its texts, or null when any block
-// could not be obtained (then nothing of it is left behind).
+// The rule of one section, appended to RuleList, or null when a block could
+// not be had (logged; nothing of it is left behind).
 GroupRule* ReadRule(const char* section, const char* id, const char* fileName) {
-    GroupRule* rule = static_cast<GroupRule*>(ObjAlloc(sizeof(GroupRule)));
-    if (!rule) return nullptr;
-    rule->id = ObjStrDup(id);
     char title[TextBufferSize];
     GetPrivateProfileStringA(section, "Title", "", title, sizeof title, fileName);
-    rule->title = ObjStrDup(title);
-    if (!rule->id || !rule->title) {
-        FreeRule(rule);
-        return nullptr;
-    }
-    rule->idHash = StrHash(rule->id);
-    rule->type = ReadInt(section, "Type", RuleTypePath, fileName);
-    rule->enable = ReadInt(section, "Enable", 1, fileName);
-    rule->winNum = ReadInt(section, "WinNum", -1, fileName);
-    return rule;
+    RuleFields fields = {title, ReadInt(section, "Type", RuleTypePath, fileName),
+                         ReadInt(section, "Enable", 1, fileName),
+                         ReadInt(section, "WinNum", -1, fileName)};
+    return NewRule(id, fields);
 }
 
 } // namespace
@@ -86,14 +75,9 @@ int LoadRules() {
         char id[TextBufferSize];
         GetPrivateProfileStringA(section, "ID", "", id, sizeof id, fileName);
         if (!id[0]) break;
-        GroupRule* rule = ReadRule(section, id, fileName);
-        if (!rule) {
-            // Stop here: the rules before keep their order, and no later rule
-            // may take the place of the one that is missing.
-            LogAllocFailure();
-            break;
-        }
-        ListAppend(RuleList, rule);
+        // On a failure the rules before keep their order, and no later rule
+        // may take the place of the one that is missing.
+        if (!ReadRule(section, id, fileName)) break;
     }
     return 0;
 }

@@ -15,19 +15,34 @@ struct SettingsRecord {
     int ClassAddress; // 1: the subclass passes messages to the class procedure
 };
 
-// One key of the settings file: its name, its field and the value a missing
-// file, section or key gives. Listed in the order SaveSettings writes them.
+// When a changed setting takes effect, and so what applying it runs.
+enum class SettingEffect {
+    Immediate,  // read wherever it is used, at once
+    Thresholds, // the groups are measured against their thresholds again
+    Regroup,    // decides which group a window joins: every group is rebuilt
+    NextStart,  // read only at start-up: a restart is offered
+};
+
+// One key of the settings file: its name, its field, the value a missing file,
+// section or key gives, and what a change of it needs. Listed in the order
+// SaveSettings writes them.
 struct SettingsKey {
     const char* key;
     int SettingsRecord::*field;
     int fallback;
+    SettingEffect effect;
 };
 constexpr SettingsKey SettingsKeys[] = {
-    {"WinNum", &SettingsRecord::WinNum, 2}, {"Flash", &SettingsRecord::Flash, 0},
-    {"Icon", &SettingsRecord::Icon, 1},     {"And", &SettingsRecord::And, 1},
-    {"Path", &SettingsRecord::Path, 1},     {"Class", &SettingsRecord::Class, 0},
-    {"Menu", &SettingsRecord::Menu, 0},     {"SubClass", &SettingsRecord::SubClass, 1},
-    {"Load", &SettingsRecord::Load, 1},     {"ClassAddress", &SettingsRecord::ClassAddress, 0},
+    {"WinNum", &SettingsRecord::WinNum, 2, SettingEffect::Thresholds},
+    {"Flash", &SettingsRecord::Flash, 0, SettingEffect::Immediate},
+    {"Icon", &SettingsRecord::Icon, 1, SettingEffect::Immediate}, // on: at the next start
+    {"And", &SettingsRecord::And, 1, SettingEffect::Regroup},
+    {"Path", &SettingsRecord::Path, 1, SettingEffect::Regroup},
+    {"Class", &SettingsRecord::Class, 0, SettingEffect::Regroup},
+    {"Menu", &SettingsRecord::Menu, 0, SettingEffect::Immediate},
+    {"SubClass", &SettingsRecord::SubClass, 1, SettingEffect::NextStart},
+    {"Load", &SettingsRecord::Load, 1, SettingEffect::NextStart},
+    {"ClassAddress", &SettingsRecord::ClassAddress, 0, SettingEffect::NextStart},
 };
 
 // Every setting at the value of its key's fallback.
@@ -38,8 +53,29 @@ constexpr SettingsRecord DefaultSettings() {
     return record;
 }
 
+// The grouping criteria in force. FindGroupFor matches windows by them, and
+// each proxy's application id is made from them, so that both always agree.
+struct GroupCriteria {
+    bool byPath;  // the executable path is compared
+    bool byClass; // the window class name is compared
+    bool all;     // every criterion in force must match; otherwise any one
+};
+// A criterion is in force only when its setting is exactly 1 (other values come
+// only from a hand-edited file); an And other than 1 means any one.
+constexpr GroupCriteria CriteriaInForce(const SettingsRecord& settings) {
+    return {settings.Path == 1, settings.Class == 1, settings.And == 1};
+}
+
+// Whether a setting whose change has this effect differs between the two.
+constexpr bool SettingsChangeNeeds(const SettingsRecord& before, const SettingsRecord& after,
+                                   SettingEffect effect) {
+    for (const SettingsKey& k : SettingsKeys)
+        if (k.effect == effect && before.*k.field != after.*k.field) return true;
+    return false;
+}
+
 void LoadSettings(); // fills Settings, SubClassInEffect and LoadInEffect
-void SaveSettings(); // writes all ten keys; other keys and sections of the file survive
+void SaveSettings(); // writes every key; other keys and sections of the file survive
 int LoadRules();     // appends the rules of rule.ini to the empty RuleList; returns 0
 void SaveRules();    // rewrites rule.ini from RuleList; an empty list leaves no file
 void WriteIniInt(const char* section, const char* key, int value, const char* fileName);

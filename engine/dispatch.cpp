@@ -5,15 +5,27 @@
 #include "engine/dispatch.h"
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include "core/scoped.h"
 #include "core/state.h"
 #include "engine/pure/drain_plan.h"
+#include "engine/passes.h"
 #include "engine/scan.h"
 #include "hook/pure/ring.h"
 #include "hook/ravik.h"
 #include "taskbar/buttons.h"
 #include "taskbar/proxy.h"
+
+// Each ring code is the message it stands for.
+static_assert(CodeCreate == WM_CREATE && CodeDestroy == WM_DESTROY && CodeActivate == WM_ACTIVATE &&
+                  CodeSetText == WM_SETTEXT && CodeShowWindow == WM_SHOWWINDOW &&
+                  CodeStyleChanged == WM_STYLECHANGED && CodeNcActivate == WM_NCACTIVATE &&
+                  CodeInitDialog == WM_INITDIALOG,
+              "window messages of the ring");
+static_assert(CodeGetItemCount == TCM_GETITEMCOUNT && CodeInsertItemA == TCM_INSERTITEMA &&
+                  CodeDeleteItem == TCM_DELETEITEM && CodeInsertItemW == TCM_INSERTITEMW,
+              "tab-control messages of the ring");
 
 namespace {
 
@@ -35,9 +47,10 @@ bool IsBehind(const BehindWindow& w) {
     return IsWindow(w.hwnd) && (IsVisible(w.hwnd) == 1) != w.shown;
 }
 
-// True when the entry's window has not yet acted on it.
-bool NoteIfBehind(const WndMes& entry, HWND hwnd) {
-    if (entry.message != WM_SHOWWINDOW || !LookupGroup(hwnd)) return false;
+// True when the entry's window, a member of `group` or of none, has not yet
+// acted on it.
+bool NoteIfBehind(const WndMes& entry, HWND hwnd, const WndGroup* group) {
+    if (entry.message != WM_SHOWWINDOW || !group) return false;
     BehindWindow w = {hwnd, entry.wParam != 0};
     if (!IsBehind(w)) return false;
     if (BehindCount < BehindSlots) Behind[BehindCount++] = w;
@@ -59,27 +72,34 @@ int PendingEntries() {
     return n < 0 ? n + RingSize : n;
 }
 
-void Register(DrainCoalescer& drain, HWND hwnd) {
-    bool known = LookupGroup(hwnd) != nullptr;
-    AddWindow(hwnd);
-    if (!known && LookupGroup(hwnd)) drain.MembershipChanged();
+// Each step below takes the group of its window as the caller looked it up
+// (null: not registered) and gives back the group it is in afterwards.
+
+WndGroup* Register(DrainCoalescer& drain, HWND hwnd, WndGroup* group) {
+    if (group) return group; // known already: nothing to do
+    group = AddNewWindow(hwnd);
+    if (group) drain.MembershipChanged();
+    return group;
 }
 
-void Forget(DrainCoalescer& drain, HWND hwnd) {
-    if (LookupGroup(hwnd)) drain.MembershipChanged();
-    RemoveWindow(hwnd);
+WndGroup* Forget(DrainCoalescer& drain, HWND hwnd, WndGroup* group) {
+    if (!group) return nullptr;
+    drain.MembershipChanged();
+    RemoveWindow(group, hwnd);
+    return nullptr;
 }
 
-void RefreshOf(DrainCoalescer& drain, HWND hwnd) {
-    WndGroup* group = LookupGroup(hwnd);
+void RefreshOf(DrainCoalescer& drain, WndGroup* group) {
     if (group && drain.TakeRefreshGroup(reinterpret_cast<uintptr_t>(group), PendingEntries()))
-        RefreshGroupOf(hwnd);
+        RefreshGroupOf(group);
 }
 
 // The flash detection of a grouped window: only members of groups that have
 // a proxy are counted.
-void FollowFlashing(const EntryPlan& plan, HWND hwnd) {
-    WndMember* member = FindShownMember(hwnd);
+void FollowFlashing(const EntryPlan& plan, HWND hwnd, WndGroup* group) {
+    if (plan.flash == FlashEffect::None && !plan.clearFlashing) return;
+    if (!group || !group->tab) return;
+    WndMember* member = MemberOf(group, hwnd);
     if (!member) return;
     FlashCount next = NextFlashCount(plan.flash, member->ncActivateCount);
     if (next.report) MarkFlashing(hwnd, TRUE);
@@ -87,22 +107,28 @@ void FollowFlashing(const EntryPlan& plan, HWND hwnd) {
     if (plan.clearFlashing) member->flashing = 0;
 }
 
-void Dispatch(DrainCoalescer& drain, const WndMes& entry) {
+// Carries out the entry's plan; true when its window was behind its entry.
+// The window index is asked once for the entry's window and once for the
+// foreground window; the steps hand the group on. A rescan or a pass over all
+// groups may register or forget the window, so the group is not used after
+// them (WM_SHOWWINDOW, the entry NoteIfBehind looks at, asks for neither).
+bool Dispatch(DrainCoalescer& drain, const WndMes& entry) {
     HWND hwnd = WndMesWindow(entry);
     EntryPlan plan = PlanEntry(entry.message, SubClassInEffect != 0, LoadInEffect != 0);
-    FollowFlashing(plan, hwnd);
-    if (plan.steps & StepRegister) Register(drain, hwnd);
-    if (plan.steps & StepForget) Forget(drain, hwnd);
+    WndGroup* group = LookupGroup(hwnd);
+    FollowFlashing(plan, hwnd, group);
+    if (plan.steps & StepRegister) group = Register(drain, hwnd, group);
+    if (plan.steps & StepForget) group = Forget(drain, hwnd, group);
     if (plan.steps & StepForeground) {
         HWND foreground = GetForegroundWindow();
-        if (foreground && foreground != hwnd) {
-            Register(drain, foreground);
-            RefreshOf(drain, foreground);
-        }
+        if (foreground && foreground != hwnd)
+            RefreshOf(drain, Register(drain, foreground, LookupGroup(foreground)));
     }
-    if (plan.steps & StepRefreshWindow) RefreshOf(drain, hwnd);
+    if (plan.steps & StepRefreshWindow) RefreshOf(drain, group);
+    bool behind = NoteIfBehind(entry, hwnd, group);
     if ((plan.steps & StepRescan) && drain.TakeRescan(PendingEntries())) RescanWindows();
     if ((plan.steps & StepRefreshAll) && drain.TakeRefreshAll(PendingEntries())) RefreshGroups();
+    return behind;
 }
 
 } // namespace
@@ -116,8 +142,7 @@ bool ProcessWndMessages() {
     for (; served < RingSize && NewMessage() != 0; ++served) {
         WndMes entry;
         GetWndMes(&entry);
-        Dispatch(drain, entry);
-        if (NoteIfBehind(entry, WndMesWindow(entry))) behind = true;
+        if (Dispatch(drain, entry)) behind = true;
         IncRead();
         drain.EntryDone();
     }

@@ -1,14 +1,14 @@
 // The passes that create, update and take down proxies as groups cross their
 // thresholds, and forgetting windows that are gone.
-#include "engine/scan.h"
+#include "engine/passes.h"
 
 #include "core/pure/list.h"
 #include "core/state.h"
+#include "engine/scan.h"
 #include "taskbar/buttons.h"
 #include "taskbar/proxy.h"
 #include "taskbar/taken_buttons.h"
 
-// Creates the group's proxy and then takes the members' own buttons away.
 // When no proxy could be made the members keep their buttons: a window must
 // never lose its button without a proxy standing for it.
 void CollapseGroup(WndGroup* group) {
@@ -16,8 +16,6 @@ void CollapseGroup(WndGroup* group) {
     if (group->tab) HideMembers(group->members);
 }
 
-// Forgets one member. With refresh, the group's proxy is brought up to date
-// at once; without, the caller runs a pass over all groups right after.
 void ForgetMember(WndGroup* group, WndMember* member, bool refresh) {
     HWND hwnd = member->hwnd;
     ListUnlink(group->members, member);
@@ -50,16 +48,20 @@ void CreateAllTabWnds() {
     }
 }
 
-void RemoveWindow(HWND hwnd) {
-    WndGroup* group = LookupGroup(hwnd);
-    WndMember* member = LookupMember(hwnd);
-    if (!group || !member) return;
-    ForgetMember(group, member, true);
+// A walk of one group's members, for callers that hold the group already
+// (the index knows a window's member too, but asking it again is the lookup
+// those callers save).
+WndMember* MemberOf(WndGroup* group, HWND hwnd) {
+    for (WndMember* m = group->members; m; m = m->next)
+        if (m->hwnd == hwnd) return m;
+    return nullptr;
 }
 
-void RefreshGroupOf(HWND hwnd) {
-    WndGroup* group = LookupGroup(hwnd);
-    if (!group) return;
+void RemoveWindow(WndGroup* group, HWND hwnd) {
+    if (WndMember* member = MemberOf(group, hwnd)) ForgetMember(group, member, true);
+}
+
+void RefreshGroupOf(WndGroup* group) {
     if (!IsGroupShown(group)) {
         DestroyTabWnd(group);
         return;

@@ -8,6 +8,7 @@
 #include "core/errorlog.h"
 #include "core/pure/list.h"
 #include "core/state.h"
+#include "engine/passes.h"
 #include "taskbar/buttons.h"
 #include "taskbar/proxy.h"
 
@@ -50,23 +51,24 @@ class PathCache {
 
 enum class Registration { Skipped, Joined, Founded, Failed };
 
-// The registration steps shared by the scans and AddWindow. Failed means an
-// allocation failed (the walks stop there); the window stays unregistered.
-Registration RegisterWindow(HWND hwnd, HICON icon, WndGroup** joined, PathCache* paths) {
+// The registration steps shared by the scans and AddWindow; `group` is set to
+// the group the window joined or founded. Failed means an allocation failed
+// (the walks stop there); the window stays unregistered.
+Registration RegisterWindow(HWND hwnd, HICON icon, WndGroup** group, PathCache* paths) {
     char path[TextBufferSize];
     char className[TextBufferSize];
     int found = paths ? paths->Lookup(hwnd, path) : GetProcessImagePath(hwnd, path, sizeof path);
     if (!found) return Registration::Skipped;
     if (!GetClassNameA(hwnd, className, sizeof className)) return Registration::Skipped;
-    WndGroup* group = FindGroupFor(path, className);
+    WndGroup* existing = FindGroupFor(path, className);
     char* classCopy = ObjStrDup(className);
     if (!classCopy) {
         LogAllocFailure();
         return Registration::Failed;
     }
-    if (group) {
-        if (!AddMember(hwnd, group, classCopy)) return Registration::Failed;
-        *joined = group;
+    if (existing) {
+        if (!AddMember(hwnd, existing, classCopy)) return Registration::Failed;
+        *group = existing;
         return Registration::Joined;
     }
     char* pathCopy = ObjStrDup(path);
@@ -75,8 +77,8 @@ Registration RegisterWindow(HWND hwnd, HICON icon, WndGroup** joined, PathCache*
         ObjFree(classCopy);
         return Registration::Failed;
     }
-    if (!NewGroup(hwnd, icon, pathCopy, classCopy)) return Registration::Failed;
-    return Registration::Founded;
+    *group = NewGroup(hwnd, icon, pathCopy, classCopy);
+    return *group ? Registration::Founded : Registration::Failed;
 }
 
 // The index entry is what lets every later event find the window; a member
@@ -197,19 +199,26 @@ void RescanWindows() {
     }
 }
 
-void AddWindow(HWND hwnd) {
-    if (!IsTaskbarCandidate(hwnd)) return;
-    // The index is asked before the window: a known window costs no message.
-    if (LookupGroup(hwnd)) return;
+WndGroup* AddNewWindow(HWND hwnd) {
+    if (!IsTaskbarCandidate(hwnd)) return nullptr;
     HICON icon = GetNewWndIcon(hwnd);
-    if (!icon) return;
+    if (!icon) return nullptr;
     WndGroup* joined = nullptr;
-    if (RegisterWindow(hwnd, icon, &joined, nullptr) != Registration::Joined) return;
-    if (!IsGroupShown(joined)) return;
-    if (!joined->tab) {
-        CollapseGroup(joined);
-    } else {
-        // The new window keeps its own button until a later refresh hides it.
-        UpdateTabWnd(joined->tab);
+    Registration r = RegisterWindow(hwnd, icon, &joined, nullptr);
+    if (r == Registration::Founded) return joined;
+    if (r != Registration::Joined) return nullptr;
+    if (IsGroupShown(joined)) {
+        if (!joined->tab) {
+            CollapseGroup(joined);
+        } else {
+            // The new window keeps its own button until a later refresh hides it.
+            UpdateTabWnd(joined->tab);
+        }
     }
+    return joined;
+}
+
+void AddWindow(HWND hwnd) {
+    // The index is asked before the window: a known window costs no message.
+    if (!LookupGroup(hwnd)) AddNewWindow(hwnd);
 }

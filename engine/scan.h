@@ -1,29 +1,24 @@
-// The engine: keeping the model in step with the desktop. Windows are
-// registered (one by one or by walking all top-level windows) and forgotten,
-// and the passes create, update and take down proxies as groups cross their
-// thresholds.
+// Registering windows: the walks of the desktop's top-level windows and the
+// single window the hook library reports. The passes that follow them are in
+// engine/passes.h.
 #pragma once
 
 #include <windows.h>
 
 #include "core/model.h"
 
-// Registering (scan.cpp).
+// A new group founded by the window, linked at the head of GroupList; it owns
+// both copies from then on. Null when it could not be made (copies released).
 WndGroup* NewGroup(HWND hwnd, HICON icon, char* pathCopy, char* classCopy);
+// The window as a new member of the group, which owns the copy from then on.
+// Null when it could not be made (copy released, nothing logged).
 WndMember* AddMember(HWND hwnd, WndGroup* group, char* classCopy);
-void ScanAllWindows(); // every candidate window into groups, on an empty model
-void RescanWindows();  // windows not yet known, and buttons of collapsed groups
-void AddWindow(HWND hwnd);
-
-// Passes (passes.cpp).
-void CollapseGroup(WndGroup* group); // proxy first, then the members' buttons go
-// Forgets one member (the group too when it was the last). With refresh, the
-// group's proxy is brought up to date at once; without, the caller runs a pass.
-void ForgetMember(WndGroup* group, WndMember* member, bool refresh);
-void RemoveWindow(HWND hwnd);
-void CreateAllTabWnds();
-void RefreshGroupOf(HWND hwnd);
-void RefreshGroups();
-void ApplyThresholds();
-void DestroyAllGroups();
-void RebuildGroups(); // DestroyAllGroups, ScanAllWindows, CreateAllTabWnds
+// Every candidate window into groups, on an empty model; no proxies are made.
+void ScanAllWindows();
+// Registers the windows not yet known, and takes away again the buttons of
+// members whose group has a proxy.
+void RescanWindows();
+// Registers a window the index does not know: its group afterwards, or null
+// when it was not registered (no candidate, no icon, or no memory).
+WndGroup* AddNewWindow(HWND hwnd);
+void AddWindow(HWND hwnd); // AddNewWindow for a window that is not known yet

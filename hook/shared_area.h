@@ -53,19 +53,13 @@ static_assert(offsetof(SharedHookArea, hookActive) == 4 && offsetof(SharedHookAr
               "SharedHookArea: 32-bit layout, every field 32 bits wide");
 #endif
 
-// The eight window messages the hook procedures record.
+// The window messages the hook procedures record.
 constexpr bool IsRecordedCode(UINT message) {
-    switch (message) {
-    case WM_CREATE:
-    case WM_DESTROY:
-    case WM_ACTIVATE:
-    case WM_SETTEXT:
-    case WM_SHOWWINDOW:
-    case WM_STYLECHANGED:
-    case WM_NCACTIVATE:
-    case WM_INITDIALOG:
-        return true;
-    default:
-        return false;
-    }
+    return IsRecordedWindowMessage(message);
 }
+static_assert(sizeof RecordedWindowMessages / sizeof RecordedWindowMessages[0] == 8 &&
+                  IsRecordedCode(WM_CREATE) && IsRecordedCode(WM_DESTROY) &&
+                  IsRecordedCode(WM_ACTIVATE) && IsRecordedCode(WM_SETTEXT) &&
+                  IsRecordedCode(WM_SHOWWINDOW) && IsRecordedCode(WM_STYLECHANGED) &&
+                  IsRecordedCode(WM_NCACTIVATE) && IsRecordedCode(WM_INITDIALOG),
+              "the hooks record exactly these eight messages");

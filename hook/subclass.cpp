@@ -135,6 +135,10 @@ LRESULT CALLBACK TaskbarSubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPA
     }
     return CallWindowProcA(next, hwnd, message, wParam, lParam);
 }
+static_assert(sizeof RecordedTabMessages / sizeof RecordedTabMessages[0] == 4 &&
+                  IsRecordedTabMessage(TCM_GETITEMCOUNT) && IsRecordedTabMessage(TCM_DELETEITEM) &&
+                  IsRecordedTabMessage(TCM_INSERTITEMA) && IsRecordedTabMessage(TCM_INSERTITEMW),
+              "the subclass records exactly the four codes of its switch");
 
 // A subclass made earlier (by this run's hook, before SetSubClass) whose
 // control still exists.

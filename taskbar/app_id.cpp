@@ -46,10 +46,10 @@ void GroupKey(const WndGroup* group, const char** path, const char** className) 
         (rule->type == RuleTypeClass ? *className : *path) = rule->id;
         return;
     }
-    bool byPath = Settings.Path == 1;
-    bool byClass = Settings.Class == 1;
-    if (byPath) *path = group->path;
-    if (byClass && (!byPath || Settings.And == 1)) *className = group->className;
+    // With both in force and any one enough, no two groups share a path.
+    GroupCriteria c = CriteriaInForce(Settings);
+    if (c.byPath) *path = group->path;
+    if (c.byClass && (!c.byPath || c.all)) *className = group->className;
 }
 
 } // namespace

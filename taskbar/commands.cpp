@@ -158,7 +158,7 @@ void ChooseWindowItem(HWND proxy, UINT id) {
 
 int RunProxyCommand(HWND proxy, WPARAM wParam) {
     UINT id = (UINT)wParam;
-    if (id < CmdShowAll || id > CmdTileLeftRight) {
+    if (id < CmdShowAll || id > CmdLastBatch) {
         ChooseWindowItem(proxy, id);
         return 0;
     }

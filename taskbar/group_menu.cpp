@@ -362,6 +362,6 @@ LRESULT OnProxyRButtonUp(HWND proxy) {
 LRESULT OnProxyMenuRButtonUp(HWND proxy, WPARAM wParam, LPARAM lParam) {
     // The item comes by position; its identifier is the whole window handle.
     UINT id = GetMenuItemID((HMENU)lParam, (int)wParam);
-    if (id != (UINT)-1 && id > CmdTileLeftRight) OpenMemberSystemMenu(proxy, id, 1);
+    if (id != (UINT)-1 && id > CmdLastBatch) OpenMemberSystemMenu(proxy, id, 1);
     return 0;
 }

@@ -13,6 +13,8 @@ constexpr UINT CmdMinimizeAll = 3;
 constexpr UINT CmdCascade = 4;
 constexpr UINT CmdTileTopBottom = TileTopBottom;
 constexpr UINT CmdTileLeftRight = TileLeftRight;
+// The highest batch identifier: a larger one is a window item's.
+constexpr UINT CmdLastBatch = CmdTileLeftRight;
 
 constexpr int MenuItemIconSize = 16; // the icon square of a window item
 constexpr int MenuItemTextLeft = 19; // the title starts this far right of the item's left edge

@@ -5,33 +5,36 @@ EntryPlan PlanEntry(uint32_t code, bool subclassInEffect, bool loadInEffect) {
     // grouping to the window's group, and an activation also registers the
     // foreground window.
     const unsigned ownRefresh = subclassInEffect ? 0u : StepRefreshWindow;
-    switch (code) {
+    // Every RingCode has its case (the compiler checks it: no default).
+    switch (static_cast<RingCode>(code)) {
     case CodeCreate:
     case CodeInitDialog:
-        return {StepRegister, FlashEffect::None, false};
+        return {StepRegister, FlashEffect::None, false, true};
     case CodeDestroy:
-        return {StepForget, FlashEffect::None, false};
+        return {StepForget, FlashEffect::None, false, true};
     case CodeActivate:
         return {(subclassInEffect ? 0u : StepForeground | StepRefreshWindow) | StepRefreshAll,
-                FlashEffect::Reset, false};
+                FlashEffect::Reset, false, true};
     case CodeSetText:
-        return {0, FlashEffect::CheckTitle, false};
+        return {0, FlashEffect::CheckTitle, false, true};
     case CodeShowWindow:
-        return {ownRefresh, FlashEffect::Reset, true};
+        return {ownRefresh, FlashEffect::Reset, true, true};
     case CodeNcActivate:
-        return {ownRefresh, FlashEffect::Count, false};
+        return {ownRefresh, FlashEffect::Count, false, true};
+    case CodeStyleChanged:
+        // The window changed, so any run of caption toggles is broken.
+        return {0, FlashEffect::Reset, false, true};
     case CodeGetItemCount:
-        return {loadInEffect ? StepRefreshAll : 0u, FlashEffect::None, false};
+        return {loadInEffect ? StepRefreshAll : 0u, FlashEffect::None, false, true};
     case CodeInsertItemA:
     case CodeInsertItemW:
-        return {StepRescan | StepRefreshAll, FlashEffect::None, false};
+        return {StepRescan | StepRefreshAll, FlashEffect::None, false, true};
     case CodeDeleteItem:
-        return {StepRefreshAll, FlashEffect::None, false};
-    default:
-        // WM_STYLECHANGED in practice: the window changed, so any run of
-        // caption toggles is broken.
-        return {0, FlashEffect::Reset, false};
+        return {StepRefreshAll, FlashEffect::None, false, true};
     }
+    // A code the library never records (a damaged ring): as any change of the
+    // window, it breaks a run of caption toggles.
+    return {0, FlashEffect::Reset, false, false};
 }
 
 FlashCount NextFlashCount(FlashEffect effect, int count) {

@@ -7,7 +7,8 @@
 #include <stdint.h>
 
 // The codes the ring carries: eight window messages the hooks record and four
-// tab-control messages the taskbar subclass forwards.
+// tab-control messages the taskbar subclass forwards (the library's list is in
+// hook/pure/ring.h). engine/dispatch.cpp ties each to its WM_ or TCM_ value.
 enum RingCode : uint32_t {
     CodeCreate = 0x0001,       // WM_CREATE
     CodeDestroy = 0x0002,      // WM_DESTROY
@@ -47,6 +48,7 @@ struct EntryPlan {
     unsigned steps;     // DrainStep bits
     FlashEffect flash;  // on the member's toggle count
     bool clearFlashing; // the member is no longer marked as flashing
+    bool known;         // false: not a RingCode, of which only the count is reset
 };
 
 // The plan of one entry. Without the taskbar subclass nothing reports new

@@ -11,6 +11,39 @@ constexpr int RingSize = 100;             // records in the shared event ring
 constexpr int ProxyListSize = 100;        // proxy window handles the shared list holds
 constexpr uint32_t CountIntervalMs = 100; // a tab-control count is forwarded at most this often
 
+// The codes the library records into the ring, as numbers, so that code
+// without the Windows API reads the very list the library uses: the window
+// messages of the hook procedures and the tab-control messages of the taskbar
+// subclass. The library ties each to its WM_ or TCM_ name.
+constexpr uint32_t RecordedWindowMessages[] = {
+    0x0001, // WM_CREATE
+    0x0002, // WM_DESTROY
+    0x0006, // WM_ACTIVATE
+    0x000C, // WM_SETTEXT
+    0x0018, // WM_SHOWWINDOW
+    0x007D, // WM_STYLECHANGED
+    0x0086, // WM_NCACTIVATE
+    0x0110, // WM_INITDIALOG
+};
+constexpr uint32_t RecordedTabMessages[] = {
+    0x1304, // TCM_GETITEMCOUNT
+    0x1307, // TCM_INSERTITEMA
+    0x1308, // TCM_DELETEITEM
+    0x133E, // TCM_INSERTITEMW
+};
+
+template <int N> constexpr bool IsListedCode(const uint32_t (&list)[N], uint32_t code) {
+    for (uint32_t listed : list)
+        if (listed == code) return true;
+    return false;
+}
+constexpr bool IsRecordedWindowMessage(uint32_t code) {
+    return IsListedCode(RecordedWindowMessages, code);
+}
+constexpr bool IsRecordedTabMessage(uint32_t code) {
+    return IsListedCode(RecordedTabMessages, code);
+}
+
 // The ring slot after `index`; an index out of range (a damaged shared area)
 // restarts at slot 0 instead of leading a writer out of the ring.
 constexpr int NextRingIndex(int index) {

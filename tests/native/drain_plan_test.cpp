@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/pure/drain_plan.h"
+#include "hook/pure/ring.h"
 
 namespace {
 
@@ -75,6 +76,15 @@ TEST(DrainPlan, EntriesWaitingTogetherSharePassesUntilTheModelChanges) {
         SCOPED_TRACE(c.log);
         EXPECT_EQ(Drain(c.entries, c.modes), c.log);
     }
+}
+
+TEST(DrainPlan, HasAPlanForExactlyTheCodesTheLibraryRecords) {
+    std::vector<uint32_t> wrong; // planned but not recorded, or recorded but not planned
+    for (uint32_t code = 0; code <= 0xFFFF; ++code) {
+        bool recorded = IsRecordedWindowMessage(code) || IsRecordedTabMessage(code);
+        if (PlanEntry(code, false, true).known != recorded) wrong.push_back(code);
+    }
+    EXPECT_EQ(wrong, std::vector<uint32_t>{});
 }
 
 TEST(DrainPlan, AnEntryWrittenAfterAPassBeganGetsAPassOfItsOwn) {

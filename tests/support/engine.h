@@ -19,6 +19,7 @@
 #include "core/settings.h"
 #include "core/state.h"
 #include "engine/dispatch.h"
+#include "engine/passes.h"
 #include "engine/scan.h"
 #include "hook/ravik.h"
 #include "taskbar/buttons.h"

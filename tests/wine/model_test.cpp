@@ -48,13 +48,13 @@ std::vector<std::string> RuleTexts() { // "id|title|type|enable|winNum"
     return texts;
 }
 
-HWND OpenDialog() { // the settings dialog from the shipped program's resources, on its window tab
+HWND OpenDialog(int tab = 1) { // the settings dialog from the shipped program's resources
     static HMODULE program =
         LoadLibraryExA((ShippedDir() + "pelmora.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     Instance = (HINSTANCE)program;
     HWND dlg = OpenSettingsDialog(nullptr);
     Instance = GetModuleHandleA(nullptr); // proxies are made with this process's class
-    SendDlgItemMessageA(dlg, IDC_SET_TABS, TCM_SETCURFOCUS, 1, 0); // selects it, as a click does
+    SendDlgItemMessageA(dlg, IDC_SET_TABS, TCM_SETCURFOCUS, tab, 0); // selects it, as a click does
     return dlg;
 }
 
@@ -296,6 +296,50 @@ TEST_F(Model, TheRuleFormRefusesTextsTheFileCouldNotHoldAndADeletedRuleLeavesIts
     Reset();
     LoadRules();
     EXPECT_EQ(RuleTexts(), kept);
+}
+
+// What applying the general tab runs follows each setting's effect in the key
+// table: a rebuild of every group (fresh members), or else the threshold pass;
+// and for a setting read only at start-up, the restart question.
+TEST_F(Model, ApplyingTheGeneralTabRebuildsForGroupingSettingsAndAsksToRestartForStartUpOnes) {
+    HWND a = Window(), b = Window();
+    HHOOK answering = SetWindowsHookExA(WH_CBT, AnswerMessageBoxes, nullptr, GetCurrentThreadId());
+    struct Case {
+        const char* what;
+        std::function<void(HWND)> edit;
+        bool rebuilt;
+        int boxes;
+    } cases[] = {
+        {"nothing", [](HWND) {}, false, 0},
+        {"Flash", [](HWND d) { CheckDlgButton(d, IDC_SET_FLASH, 1); }, false, 0},
+        {"Menu",
+         [](HWND d) {
+             CheckRadioButton(d, IDC_SET_MENU_TOP, IDC_SET_MENU_NONE, IDC_SET_MENU_NONE);
+         },
+         false, 0},
+        {"WinNum 3", [](HWND d) { SetDlgItemTextA(d, IDC_SET_WINNUM, "3"); }, false, 0},
+        {"WinNum 1, refused", [](HWND d) { SetDlgItemTextA(d, IDC_SET_WINNUM, "1"); }, false, 1},
+        {"Path", [](HWND d) { CheckDlgButton(d, IDC_SET_PATH, 0); }, true, 0},
+        {"Class", [](HWND d) { CheckDlgButton(d, IDC_SET_CLASS, 1); }, true, 0},
+        {"And", [](HWND d) { CheckRadioButton(d, IDC_SET_AND, IDC_SET_OR, IDC_SET_OR); }, true, 0},
+        {"edited rules", [](HWND) { RulesDirty = 1; }, true, 0},
+        {"SubClass", [](HWND d) { CheckDlgButton(d, IDC_SET_SUBCLASS, 0); }, false, 1},
+        {"Load", [](HWND d) { CheckDlgButton(d, IDC_SET_LOAD, 0); }, false, 1},
+        {"ClassAddress", [](HWND d) { CheckDlgButton(d, IDC_SET_CLASSADDRESS, 1); }, false, 1},
+    };
+    for (const Case& c : cases) {
+        Reset();
+        AddWindow(a), AddWindow(b);
+        ASSERT_TRUE(LookupGroup(a) && LookupGroup(a)->tab);
+        LookupMember(a)->ncActivateCount = 7; // a member made again starts at 0
+        HWND dlg = OpenDialog(0);
+        c.edit(dlg);
+        boxes = 0;
+        SendMessageA(dlg, WM_COMMAND, IDOK, 0);
+        EXPECT_EQ(!LookupMember(a) || LookupMember(a)->ncActivateCount != 7, c.rebuilt) << c.what;
+        EXPECT_EQ(boxes, c.boxes) << c.what;
+    }
+    UnhookWindowsHookEx(answering);
 }
 
 // Without the taskbar subclass every switch between windows asks for a refresh
