@@ -181,19 +181,17 @@ TEST_F(Recovery, WindowsShownWithoutActivationInABurstEndUpCounted) {
     EXPECT_TRUE(WaitProxy(program, "6 editor")) << taskbar.Text();
 }
 
-UINT Unsubclassed = 0; // UnsubclassMessage that reached the bait window
+// The bait: a window of the class "pelmora" in another process than the program's.
+UINT Unsubclassed = 0; // UnsubclassMessage that reached it
 LRESULT CALLBACK BaitProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     Unsubclassed += message == 0x12FF;
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
-// A start, a member and the end against forged owner fields, a forged
-// WM_DESTROY for a live member, a forged tab control and a window of the class
-// "pelmora" in another process.
 TEST_F(Recovery, WhatOtherProcessesWriteIntoTheSharedSectionCostsNoStartNoButtonNoMessage) {
     ASSERT_TRUE(taskbar.Start() && app.Launch("open count=2", "editor.exe"));
     dir = MakeProgramCopy("hostile", HooksOnly);
-    ASSERT_EQ(Hostile("owner " + WindowRef(app.Windows().at(0))), 0u); // its process runs
+    ASSERT_EQ(Hostile("owner " + WindowRef(app.Windows().at(0))), 0u); // a live owner
     WNDCLASSA wc = {0, BaitProc, 0, 0, GetModuleHandleA(nullptr), 0, 0, 0, 0, "pelmora"};
     HWND bait = CreateWindowA((LPCSTR)(ULONG_PTR)RegisterClassA(&wc), "", 0, 0, 0, 0, 0, nullptr,
                               nullptr, wc.hInstance, nullptr);
