@@ -64,9 +64,10 @@ void StopTakingButtons() {
 void DeleteTabIfVisible(HWND hwnd) {
     if (IsVisible(hwnd) != 1 || !MayTake()) return;
     // Listed and written before the button goes, so that a run killed at any
-    // moment leaves every button it took to the next run.
+    // moment leaves every button it took to the next run. A delete that fails
+    // leaves it listed: giving a window back the button it has does no harm.
     if (NoteButtonTaken(hwnd)) SaveTakenButtons();
-    if (FAILED(TaskbarListObject->DeleteTab(hwnd))) NoteButtonBack(hwnd);
+    TaskbarListObject->DeleteTab(hwnd);
 }
 
 void ShowMembers(WndMember* first) {
