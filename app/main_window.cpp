@@ -6,6 +6,7 @@
 #include "app/state.h"
 #include "config/settings_dialog.h"
 #include "core/state.h"
+#include "engine/modal_drain.h"
 #include "res/resource.h"
 
 namespace {
@@ -35,9 +36,15 @@ void OnPaint(HWND hwnd) {
     EndPaint(hwnd, &ps);
 }
 
+// Anyone may post the command that shows it: grouping goes on while it is open.
+void ShowHideIconNotice() {
+    ModalDrain drain;
+    MessageBoxA(nullptr, HideIconNotice, HideIconCaption, MB_OK);
+}
+
 // The icon goes for this run only; the notice comes first.
 void OnHideIcon() {
-    MessageBoxA(nullptr, HideIconNotice, HideIconCaption, MB_OK);
+    ShowHideIconNotice();
     RemoveTrayIcon();
 }
 

@@ -27,6 +27,10 @@ namespace {
 
 constexpr char MainClassName[] = "pelmora";
 constexpr char MainWindowTitle[] = ""; // also the tip of the notification-area icon
+// One pelmora per session, whatever folder it was started from.
+constexpr char InstanceMutexName[] = "Local\\pelmora-instance";
+// How long a start waits for a run that is ending to give the claim back.
+constexpr DWORD InstanceWaitMs = 3000;
 constexpr DWORD AnyComContext = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER;
 
 constexpr char HookFailedText[] = "グローバルフックの設定に失敗しました";
@@ -183,13 +187,42 @@ void ChooseSubclass() {
     ErrorLog(NoTabControlText);
 }
 
-// One instance: a second start shows the running one's icon again and ends;
-// true when one runs.
-bool ShowRunningInstance() {
+// A second start shows the running one's icon again (when its main window can
+// be found) and ends with 0, touching no button.
+int ShowRunningInstance() {
     HWND running = FindWindowA(MainClassName, nullptr);
     if (running) AddTrayIcon(running, GetWndIcon(running));
-    return running != nullptr;
+    return 0;
 }
+
+// The run's claim to be the one pelmora of the session: a named mutex, held
+// until the run ends. A run that is ending (the user's exit, the program's own
+// restart) gives it back, so a start waits a few seconds for it before it
+// takes itself for a second start. A window of the class "pelmora" proves
+// nothing: anyone can make one, and a run that is ending still has one.
+class InstanceClaim {
+  public:
+    InstanceClaim() : mutex_(CreateMutexA(nullptr, FALSE, InstanceMutexName)) {
+        // A name taken by an object of another kind leaves only the windows to go by.
+        if (!mutex_) {
+            held_ = FindWindowA(MainClassName, nullptr) == nullptr;
+            return;
+        }
+        DWORD result = WaitForSingleObject(mutex_, InstanceWaitMs);
+        held_ = result == WAIT_OBJECT_0 || result == WAIT_ABANDONED;
+    }
+    ~InstanceClaim() {
+        if (mutex_ && held_) ReleaseMutex(mutex_);
+        if (mutex_) CloseHandle(mutex_);
+    }
+    InstanceClaim(const InstanceClaim&) = delete;
+    InstanceClaim& operator=(const InstanceClaim&) = delete;
+    bool Held() const { return held_; }
+
+  private:
+    HANDLE mutex_;
+    bool held_ = false;
+};
 
 // Settings and rules, the program icon and the window classes.
 void LoadConfiguration() {
@@ -300,16 +333,18 @@ void RegisterWindowClasses() {
 // Every exit leaves through the guards' destructors, in the reverse order of
 // their declaration: the buttons come back before the hook goes, the main
 // window goes after both, then the taskbar-list object, the locks and COM;
-// a restart comes last.
+// the claim to be the one instance is given back before a restart starts the
+// next run, which therefore finds it free.
 int RunPelmora(HINSTANCE instance) {
     Instance = instance;
+    RestartWhenAsked restart;
+    InstanceClaim claim; // before anything else, so that a second start touches nothing
+    if (!claim.Held()) return ShowRunningInstance();
     TaskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
     SetProgramDir();
-    RestartWhenAsked restart;
     ScopedCom com;
     ModelLocks locks;
     TaskbarListGuard taskbarList;
-    if (ShowRunningInstance()) return 0;
     // Without the taskbar-list object no button could be taken away or given
     // back: the program would sit there doing nothing, so it says so and ends.
     if (!TaskbarListObject) {

@@ -6,6 +6,7 @@
 #include "app/state.h"
 #include "config/settings_dialog.h"
 #include "core/scoped.h"
+#include "engine/modal_drain.h"
 #include "res/resource.h"
 #include "taskbar/buttons.h"
 #include "taskbar/state.h"
@@ -38,6 +39,7 @@ void ShowTrayMenu(HWND hwnd) {
     if (popup) {
         POINT cursor;
         GetCursorPos(&cursor);
+        ModalDrain drain; // grouping goes on while the menu is open
         TrackPopupMenu(popup, TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, hwnd, nullptr);
     }
     PostMessageA(owner, WM_NULL, 0, 0);

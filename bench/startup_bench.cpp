@@ -3,7 +3,9 @@
 // window, and to the stand-in showing the four proxies and none of the 200
 // windows' own buttons. The floor is bench_bare_startup.exe, which starts the
 // same way and makes the same taskbar-list calls and nothing else; the two take
-// turns, so that load from other programs falls on both alike.
+// turns, so that load from other programs falls on both alike. A third start
+// finds a takenbuttons.dat of 5,000 records (the open windows, each with a
+// process that has ended), against the plain start as its floor.
 //     bench_startup.exe [runs]
 #include <windows.h>
 #include <commctrl.h>
@@ -85,12 +87,30 @@ struct Subject {
     UINT endMessage;        // posted to the main window to end it
     WPARAM endParam;
     std::vector<double> mainMs, proxiesMs;
+    std::string takenButtons; // the takenbuttons.dat it finds, none when empty
 };
+
+// Records of the windows a killed run took buttons from: each of these windows
+// with a process id that no longer matches, so every record is read, checked
+// and dropped.
+std::string TakenButtonsOf(const std::vector<HWND>& windows, int records) {
+    std::string data;
+    for (int i = 0; i < records; ++i) {
+        DWORD record[2] = {HandleToUlong(windows[i % windows.size()]), 0x40000u + 4 * i};
+        data.append(reinterpret_cast<const char*>(record), sizeof record);
+    }
+    return data;
+}
 
 // One start of the subject: the times to its main window and to the proxies,
 // then its end, after which every window has its own button again.
 bool RunOnce(Subject& s, const StandinTaskbar& taskbar, HWND tab, int before, int after) {
     DWORD pid = 0;
+    std::string list = s.dir + "takenbuttons.dat";
+    if (s.takenButtons.empty()
+            ? !DeleteFileA(list.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND
+            : !WriteFileText(list, s.takenButtons))
+        return false;
     double start = NowMs();
     HANDLE process = StartProcess(s.commandLine, &pid, s.dir.c_str());
     if (!process) return false;
@@ -128,12 +148,15 @@ int main(int argc, char** argv) {
     if (!taskbar.Start() || !taskbar.Read(&state)) return fprintf(stderr, "no stand-in\n"), 1;
     TestApp apps[Apps];
     std::string bareArguments;
+    std::vector<HWND> windows;
     for (int i = 0; i < Apps; ++i) {
         std::string first = "open count=" + std::to_string(WindowsPerApp) + " title=\"window %d\"";
         if (!apps[i].Launch(first, std::string(Names[i]) + ".exe"))
             return fprintf(stderr, "cannot start %s\n", Names[i]), 1;
         DWORD pid = 0;
-        GetWindowThreadProcessId(apps[i].Windows().front(), &pid);
+        std::vector<HWND> own = apps[i].Windows();
+        windows.insert(windows.end(), own.begin(), own.end());
+        GetWindowThreadProcessId(own.front(), &pid);
         bareArguments += std::to_string(pid) + ":" + Names[i] + " ";
     }
     HWND tab = TabControl(state);
@@ -151,7 +174,8 @@ int main(int argc, char** argv) {
                     WM_CLOSE,
                     0,
                     {},
-                    {}};
+                    {},
+                    ""};
     Subject pelmora = {"\"" + dir + "pelmora.exe\"",
                        dir,
                        "pelmora",
@@ -159,16 +183,21 @@ int main(int argc, char** argv) {
                        WM_COMMAND,
                        IDC_TRAY_EXIT,
                        {},
-                       {}};
+                       {},
+                       ""};
+    Subject listed = pelmora;
+    listed.takenButtons = TakenButtonsOf(windows, 5000);
     for (int run = 0; run < runs; ++run) {
         if (!RunOnce(bare, taskbar, tab, before, after) ||
-            !RunOnce(pelmora, taskbar, tab, before, after)) {
+            !RunOnce(pelmora, taskbar, tab, before, after) ||
+            !RunOnce(listed, taskbar, tab, before, after)) {
             fprintf(stderr, "run %d failed\n%s", run + 1, taskbar.Text().c_str());
             break;
         }
-        printf("run %d: main window %.0f ms (bare %.0f ms), proxies %.0f ms (bare %.0f ms)\n",
+        printf("run %d: main window %.0f ms (bare %.0f ms), proxies %.0f ms (bare %.0f ms, "
+               "5,000 listed %.0f ms)\n",
                run + 1, pelmora.mainMs.back(), bare.mainMs.back(), pelmora.proxiesMs.back(),
-               bare.proxiesMs.back());
+               bare.proxiesMs.back(), listed.proxiesMs.back());
     }
     auto seconds = [](std::vector<double> ms) {
         for (double& v : ms)
@@ -180,5 +209,8 @@ int main(int argc, char** argv) {
     PrintSeriesRow("start-up to the proxies of 200 windows (4 applications)", "s",
                    seconds(pelmora.proxiesMs), MedianOrNone(seconds(bare.proxiesMs)),
                    "bare program, same taskbar-list calls");
+    PrintSeriesRow("start-up to the proxies with a list of 5,000 taken buttons", "s",
+                   seconds(listed.proxiesMs), MedianOrNone(seconds(pelmora.proxiesMs)),
+                   "the same start with no list");
     return 0;
 }

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "engine/modal_drain.h"
 #include "res/resource.h"
 
 inline int IsChecked(HWND dlg, int id) {
@@ -20,7 +21,9 @@ inline int FirstSelectedRow(HWND dlg) {
                                     MAKELPARAM(LVNI_SELECTED, 0));
 }
 
-// Invalid input: a message box owned by the dialog, the system's caption, OK.
+// Invalid input, or a setting that could not be saved: a message box owned by
+// the dialog, the system's caption, OK. Grouping goes on while it is open.
 inline void ShowInputError(HWND dlg, const char* text) {
+    ModalDrain drain;
     MessageBoxA(dlg, text, nullptr, MB_OK);
 }

@@ -5,6 +5,7 @@
 #include "config/settings_dialog.h"
 
 #include <commctrl.h>
+#include <stdio.h>
 
 #include "config/dialog_controls.h"
 #include "config/state.h"
@@ -19,6 +20,9 @@ HWND SettingsDlgWnd = nullptr;
 int RulesDirty = 0;
 
 namespace {
+
+constexpr char SettingsSaveFailedText[] = "設定の保存に失敗しました";
+constexpr char RulesSaveFailedText[] = "ルールの保存に失敗しました";
 
 // The window the dialog reports to (the main window), given when it opens.
 HWND NotifyWnd = nullptr;
@@ -76,8 +80,29 @@ void SetButtonCaptions(HWND dlg, int tab) {
 }
 
 void Dismiss(HWND dlg) {
-    if (RulesDirty) CommitRuleEdits();
+    if (RulesDirty) CommitRuleEdits(dlg);
     DestroyWindow(dlg); // WM_DESTROY clears SettingsDlgWnd
+}
+
+// A file that could not be written: the log gets the system's text, the user
+// a box that says so (with that text); the values stay in force for this run.
+void ReportSaveFailure(HWND dlg, const char* text) {
+    DWORD code = GetLastError();
+    char errorText[TextBufferSize], entry[TextBufferSize + 256];
+    FormatErrorText(code, errorText);
+    snprintf(entry, sizeof entry, "%s\n", text);
+    ErrorLog(entry);
+    ErrorLog(errorText);
+    snprintf(entry, sizeof entry, "%s\r\n%s", text, errorText);
+    ShowInputError(dlg, entry);
+}
+
+// Whether the user wants the restart that a setting read at start-up needs.
+bool AskRestart(HWND dlg) {
+    ModalDrain drain;
+    return MessageBoxA(dlg,
+                       "設定を有効にするにはpelmoraを再起動する必要があります.\r\n再起動しますか？",
+                       "pelmoraの再起動", MB_YESNO) == IDYES;
 }
 
 // The settings as the general tab shows them, over the ones given. A
@@ -276,23 +301,19 @@ void ApplySettings(HWND dlg, const SettingsRecord& before, const SettingsRecord&
     if (!Settings.Icon) Notify(SettingsIconOff);
 
     if (RulesDirty)
-        CommitRuleEdits();
+        CommitRuleEdits(dlg);
     else if (regroup)
         RebuildGroups();
     else
         ApplyThresholds();
-    SaveSettings();
-
-    if (restart &&
-        MessageBoxA(dlg,
-                    "設定を有効にするにはpelmoraを再起動する必要があります.\r\n再起動しますか？",
-                    "pelmoraの再起動", MB_YESNO) == IDYES) {
-        Notify(SettingsRestart);
-    }
+    if (!SaveSettings()) ReportSaveFailure(dlg, SettingsSaveFailedText);
+    if (restart && AskRestart(dlg)) Notify(SettingsRestart);
 }
 
-void CommitRuleEdits() {
+// The edits stay uncommitted when rule.ini could not be written, so that the
+// next 変更 or キャンセル tries to save them again.
+void CommitRuleEdits(HWND dlg) {
     RebuildGroups();
-    SaveRules();
-    RulesDirty = 0;
+    RulesDirty = SaveRules() ? 0 : 1;
+    if (RulesDirty) ReportSaveFailure(dlg, RulesSaveFailedText);
 }

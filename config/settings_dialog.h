@@ -34,7 +34,7 @@ void ApplyGeneralSettings(HWND dlg);     // reads the general tab into a copy an
 // Carries out the change from `before` to `after` as the key table says, with
 // the dialog owning its boxes; Settings holds `after` afterwards.
 void ApplySettings(HWND dlg, const SettingsRecord& before, const SettingsRecord& after);
-void CommitRuleEdits(); // rebuild the groups, rewrite rule.ini
+void CommitRuleEdits(HWND dlg); // rebuild the groups, rewrite rule.ini (a failure is told)
 
 // The window tab (rule_form.cpp).
 void InsertRuleColumns(HWND dlg);

@@ -42,9 +42,10 @@ GroupRule* ReadRule(const char* section, const char* id, const char* fileName) {
 // 0 when ProgramDir is not known or the name does not fit: a relative name
 // would make the profile functions use the Windows directory instead.
 int FileBesideProgram(const char* file, char* name) {
-    if (!ProgramDir) return 0;
-    int n = snprintf(name, TextBufferSize, "%s%s", ProgramDir, file);
-    return n > 0 && n < TextBufferSize;
+    int n = ProgramDir ? snprintf(name, TextBufferSize, "%s%s", ProgramDir, file) : 0;
+    if (n > 0 && n < TextBufferSize) return 1;
+    SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    return 0;
 }
 
 void LoadSettings() {
@@ -58,12 +59,13 @@ void LoadSettings() {
     LoadInEffect = Settings.Load;
 }
 
-void SaveSettings() {
+int SaveSettings() {
     char fileName[TextBufferSize];
-    if (!FileBesideProgram("pelmora.ini", fileName)) return;
+    if (!FileBesideProgram("pelmora.ini", fileName)) return 0;
     // Written key by key into the existing file: whatever else it holds stays.
     for (const SettingsKey& k : SettingsKeys)
-        WriteIniInt(SettingsSection, k.key, Settings.*k.field, fileName);
+        if (!WriteIniInt(SettingsSection, k.key, Settings.*k.field, fileName)) return 0;
+    return 1;
 }
 
 int LoadRules() {
@@ -82,10 +84,24 @@ int LoadRules() {
     return 0;
 }
 
-void SaveRules() {
-    char fileName[TextBufferSize];
-    if (!FileBesideProgram("rule.ini", fileName)) return;
-    DeleteFileA(fileName); // a missing file is no error
+namespace {
+
+int WriteRule(const char* section, const GroupRule* rule, const char* fileName) {
+    return WritePrivateProfileStringA(section, "ID", rule->id, fileName) &&
+           WritePrivateProfileStringA(section, "Title", rule->title ? rule->title : "", fileName) &&
+           WriteIniInt(section, "Type", rule->type, fileName) &&
+           WriteIniInt(section, "Enable", rule->enable, fileName) &&
+           WriteIniInt(section, "WinNum", rule->winNum, fileName);
+}
+
+// Whether the file is gone after DeleteFileA: deleted, or never there.
+int Gone(BOOL deleted) {
+    DWORD error = GetLastError();
+    return deleted || error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+// The rules into the file, in RuleList order; how many, or -1 when a write failed.
+int WriteRules(const char* fileName) {
     int n = 0;
     for (const GroupRule* rule = RuleList; rule; rule = rule->next) {
         // A rule whose id would read back empty would end the list at the next
@@ -93,17 +109,35 @@ void SaveRules() {
         if (ReadsBackEmpty(rule->id)) continue;
         char section[32];
         snprintf(section, sizeof section, "Rule%d", n);
-        WritePrivateProfileStringA(section, "ID", rule->id, fileName);
-        WritePrivateProfileStringA(section, "Title", rule->title ? rule->title : "", fileName);
-        WriteIniInt(section, "Type", rule->type, fileName);
-        WriteIniInt(section, "Enable", rule->enable, fileName);
-        WriteIniInt(section, "WinNum", rule->winNum, fileName);
+        if (!WriteRule(section, rule, fileName)) return -1;
         ++n;
     }
+    // Out of any cache the system keeps of profile files before the file moves.
+    if (n > 0) WritePrivateProfileStringA(nullptr, nullptr, nullptr, fileName);
+    return n;
 }
 
-void WriteIniInt(const char* section, const char* key, int value, const char* fileName) {
+} // namespace
+
+int SaveRules() {
+    char fileName[TextBufferSize], newName[TextBufferSize];
+    if (!FileBesideProgram("rule.ini", fileName) || !FileBesideProgram("rule.ini.new", newName))
+        return 0;
+    // The new file starts empty: the profile functions would keep what an
+    // earlier, interrupted save left in it.
+    if (!Gone(DeleteFileA(newName))) return 0;
+    int written = WriteRules(newName);
+    if (written == 0) return Gone(DeleteFileA(fileName));
+    if (written > 0 && MoveFileExA(newName, fileName, MOVEFILE_REPLACE_EXISTING)) return 1;
+    // The old rules stay whole; what was written of the new ones goes.
+    DWORD error = GetLastError();
+    DeleteFileA(newName);
+    SetLastError(error);
+    return 0;
+}
+
+int WriteIniInt(const char* section, const char* key, int value, const char* fileName) {
     char text[TextBufferSize];
     snprintf(text, sizeof text, "%d", value);
-    WritePrivateProfileStringA(section, key, text, fileName);
+    return WritePrivateProfileStringA(section, key, text, fileName) != 0;
 }

@@ -74,11 +74,16 @@ constexpr bool SettingsChangeNeeds(const SettingsRecord& before, const SettingsR
     return false;
 }
 
+// The writers return 1 when everything was written, else 0 with the system's
+// reason as the last error.
 void LoadSettings(); // fills Settings, SubClassInEffect and LoadInEffect
-void SaveSettings(); // writes every key; other keys and sections of the file survive
+int SaveSettings();  // writes every key; other keys and sections of the file survive
 int LoadRules();     // appends the rules of rule.ini to the empty RuleList; returns 0
-void SaveRules();    // rewrites rule.ini from RuleList; an empty list leaves no file
-void WriteIniInt(const char* section, const char* key, int value, const char* fileName);
+// Rewrites rule.ini from RuleList through a new file that then takes its place,
+// so that a failure leaves the old rules whole; an empty list leaves no file.
+int SaveRules();
+int WriteIniInt(const char* section, const char* key, int value, const char* fileName);
 // The full name of a file beside the executable, into a buffer of
-// TextBufferSize bytes; 0 when it cannot be made.
+// TextBufferSize bytes; 0 when it cannot be made (last error
+// ERROR_FILENAME_EXCED_RANGE).
 int FileBesideProgram(const char* file, char* name);

@@ -33,25 +33,32 @@ namespace {
 // which a window was behind its entry.
 SettleTimer Settle;
 
-// Grouped windows whose WM_SHOWWINDOW was handled before they had acted on it,
+// Grouped windows that had not yet acted on their entry when it was handled,
 // with what the entry said: the pass that ran for it saw their former state.
+// A WM_SHOWWINDOW says shown or hidden; a WM_DESTROY says gone.
+enum class Said { Shown, Hidden, Gone };
 struct BehindWindow {
     HWND hwnd;
-    bool shown;
+    Said said;
 };
 constexpr int BehindSlots = 8;
 BehindWindow Behind[BehindSlots];
 int BehindCount = 0;
 
 bool IsBehind(const BehindWindow& w) {
-    return IsWindow(w.hwnd) && (IsVisible(w.hwnd) == 1) != w.shown;
+    if (!IsWindow(w.hwnd)) return false;
+    return w.said == Said::Gone || (IsVisible(w.hwnd) == 1) != (w.said == Said::Shown);
 }
 
 // True when the entry's window, a member of `group` or of none, has not yet
-// acted on it.
+// acted on it. A window whose WM_DESTROY left it registered still exists.
 bool NoteIfBehind(const WndMes& entry, HWND hwnd, const WndGroup* group) {
-    if (entry.message != WM_SHOWWINDOW || !group) return false;
-    BehindWindow w = {hwnd, entry.wParam != 0};
+    if (!group) return false;
+    BehindWindow w = {hwnd, entry.wParam ? Said::Shown : Said::Hidden};
+    if (entry.message == WM_DESTROY)
+        w.said = Said::Gone;
+    else if (entry.message != WM_SHOWWINDOW)
+        return false;
     if (!IsBehind(w)) return false;
     if (BehindCount < BehindSlots) Behind[BehindCount++] = w;
     return true; // the settle pass follows even when the slots are full
@@ -82,8 +89,12 @@ WndGroup* Register(DrainCoalescer& drain, HWND hwnd, WndGroup* group) {
     return group;
 }
 
+// Only a window that no longer exists is forgotten: the entry may be early
+// (the hook records WM_DESTROY before the window goes) or forged. One that
+// still exists keeps its group, whose refresh follows, and the settle pass
+// forgets it once it is gone.
 WndGroup* Forget(DrainCoalescer& drain, HWND hwnd, WndGroup* group) {
-    if (!group) return nullptr;
+    if (!group || IsWindow(hwnd)) return group;
     drain.MembershipChanged();
     RemoveWindow(group, hwnd);
     return nullptr;
@@ -111,7 +122,8 @@ void FollowFlashing(const EntryPlan& plan, HWND hwnd, WndGroup* group) {
 // The window index is asked once for the entry's window and once for the
 // foreground window; the steps hand the group on. A rescan or a pass over all
 // groups may register or forget the window, so the group is not used after
-// them (WM_SHOWWINDOW, the entry NoteIfBehind looks at, asks for neither).
+// them (WM_SHOWWINDOW and WM_DESTROY, the entries NoteIfBehind looks at, ask
+// for neither).
 bool Dispatch(DrainCoalescer& drain, const WndMes& entry) {
     HWND hwnd = WndMesWindow(entry);
     EntryPlan plan = PlanEntry(entry.message, SubClassInEffect != 0, LoadInEffect != 0);

@@ -37,80 +37,114 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
 
 namespace {
 
-FILETIME CreationTime(HANDLE process) {
-    FILETIME created = {0, 0}, exited, kernel, user;
-    if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) created = FILETIME{0, 0};
-    return created;
+// Per process: this thread's hold of the owner mutex while this process owns
+// the hook, else null.
+HANDLE OwnerMutex = nullptr;
+
+constexpr int OwnerNameSize = 64;
+
+// FNV-1a over the path with ASCII letters folded: the name when the file
+// itself cannot be asked.
+uint64_t PathHash(const char* path) {
+    uint64_t h = 14695981039346656037ull;
+    for (const char* p = path; *p; ++p) {
+        unsigned char c = static_cast<unsigned char>(*p);
+        h = (h ^ (c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c)) * 1099511628211ull;
+    }
+    return h;
 }
 
-bool Known(const FILETIME& t) {
-    return t.dwLowDateTime || t.dwHighDateTime;
+// The name of the owner mutex of this library file. Each copy of the library
+// has a shared area of its own, and so an owner of its own: the name comes from
+// the file's identity (volume and file index), which every spelling of its path
+// shares. "Global\": the shared area is one for every session.
+void OwnerMutexName(char* name) {
+    char path[MAX_PATH] = "";
+    GetModuleFileNameA(DllInstance, path, sizeof path);
+    HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    BY_HANDLE_FILE_INFORMATION info;
+    if (file != INVALID_HANDLE_VALUE && GetFileInformationByHandle(file, &info)) {
+        wsprintfA(name, "Global\\ravik-hook-owner-%08lX-%08lX%08lX", info.dwVolumeSerialNumber,
+                  info.nFileIndexHigh, info.nFileIndexLow);
+    } else {
+        uint64_t h = PathHash(path);
+        wsprintfA(name, "Global\\ravik-hook-owner-path-%08lX%08lX", (DWORD)(h >> 32), (DWORD)h);
+    }
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
 }
 
-bool SameTime(const FILETIME& a, const FILETIME& b) {
-    return a.dwLowDateTime == b.dwLowDateTime && a.dwHighDateTime == b.dwHighDateTime;
-}
-
-// Whether the process that set hookActive still runs. Its id alone may have
-// been given to a later process, so the creation time must match too. A
-// process that may not be opened (another user's) is taken to run: its flag
-// is not taken from it; nor is a flag whose owner is not recorded yet.
-bool OwnerRuns() {
-    DWORD pid = LoadShared(SharedArea.ownerProcess);
-    if (pid == 0) return true;
-    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, pid);
-    if (!process) process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
-    if (!process) return GetLastError() == ERROR_ACCESS_DENIED;
-    DWORD code = STILL_ACTIVE;
-    bool ended = GetExitCodeProcess(process, &code) && code != STILL_ACTIVE;
-    FILETIME created = CreationTime(process);
-    const FILETIME& recorded = SharedArea.ownerCreated;
-    if (Known(created) && Known(recorded) && !SameTime(created, recorded)) ended = true;
-    CloseHandle(process);
-    return !ended;
-}
-
-// Claims hookActive for this process when it is free or its process has
-// ended, and empties the ring. A free flag is claimed by one atomic exchange,
-// so two programs starting at once cannot both win; taking the flag over from
-// an ended process needs the ring lock, which serialises those who try.
-bool ClaimHookFlag() {
-    // The lock also keeps a writer still running from an earlier hook from
-    // publishing into the emptied ring.
-    RingLock lock(HookClaimWaitMs);
-    bool claimed = InterlockedCompareExchange(&SharedArea.hookActive, 1, 0) == 0;
-    if (!claimed && lock.Owned() && !OwnerRuns()) claimed = true;
-    if (!claimed) return false;
-    StoreShared(SharedArea.ownerProcess, GetCurrentProcessId());
-    SharedArea.ownerCreated = CreationTime(GetCurrentProcess());
-    StoreShared(SharedArea.readIndex, 0L);
-    StoreShared(SharedArea.writeIndex, 0L);
+// Takes the owner mutex for this thread. The fields of the shared area are
+// written by any process the hook reaches; the mutex is held by the owner's
+// thread and ends with it, so a program that ended without FreeHook leaves it
+// abandoned, which counts as free. Refused with the reason as the last error:
+// ERROR_BUSY while another program (or this one) holds it, the system's own
+// (ERROR_ACCESS_DENIED for another user's) when it cannot be opened.
+bool ClaimOwnerMutex() {
+    if (OwnerMutex) {
+        SetLastError(ERROR_BUSY);
+        return false;
+    }
+    char name[OwnerNameSize];
+    OwnerMutexName(name);
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, name);
+    if (!mutex) return false;
+    DWORD result = WaitForSingleObject(mutex, 0);
+    if (result != WAIT_OBJECT_0 && result != WAIT_ABANDONED) {
+        CloseHandle(mutex);
+        SetLastError(ERROR_BUSY);
+        return false;
+    }
+    OwnerMutex = mutex;
     return true;
 }
 
-// Gives hookActive back when this process set it. The owner is forgotten
-// first and the flag cleared last, so that a program claiming the free flag
-// at once keeps the owner it records.
-void ReleaseHookFlag() {
-    if (!LoadShared(SharedArea.hookActive) ||
-        LoadShared(SharedArea.ownerProcess) != GetCurrentProcessId())
-        return;
+// Gives the owner mutex back, keeping the last error of the failure that may
+// have led here.
+void ReleaseOwnerMutex() {
+    DWORD error = GetLastError();
+    ReleaseMutex(OwnerMutex);
+    CloseHandle(OwnerMutex);
+    OwnerMutex = nullptr;
+    SetLastError(error);
+}
+
+// Claims the hook for this process and empties the ring. hookActive and the
+// owner's id and start are written as a hint for the hook procedures and for
+// a person reading the area; only the mutex decides.
+bool ClaimHook() {
+    if (!ClaimOwnerMutex()) return false;
+    // The lock keeps a writer still running from an earlier hook from
+    // publishing into the emptied ring.
+    RingLock lock(HookClaimWaitMs);
+    FILETIME created = {0, 0}, exited, kernel, user;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    StoreShared(SharedArea.ownerProcess, GetCurrentProcessId());
+    SharedArea.ownerCreated = created;
+    StoreShared(SharedArea.readIndex, 0L);
+    StoreShared(SharedArea.writeIndex, 0L);
+    StoreShared(SharedArea.hookActive, 1L);
+    return true;
+}
+
+void ClearOwnerHint() {
+    StoreShared(SharedArea.hookActive, 0L);
     StoreShared(SharedArea.ownerProcess, DWORD{0});
     SharedArea.ownerCreated = FILETIME{0, 0};
-    StoreShared(SharedArea.hookActive, 0L);
 }
 
 } // namespace
 
 int __cdecl SetHook(int subclassFlag, int classAddressFlag) {
-    if (!ClaimHookFlag()) return 0;
+    if (!ClaimHook()) return 0;
     StoreShared(SharedArea.subclassFlag, static_cast<LONG>(subclassFlag));
     StoreShared(SharedArea.classAddressFlag, static_cast<LONG>(classAddressFlag));
     HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, CallWndProcHook, DllInstance, 0);
     if (!hook) {
         // No hook of ours is in force, and the library is ready for the next attempt.
         StoreShared(SharedArea.hook, static_cast<HHOOK>(nullptr));
-        ReleaseHookFlag();
+        ClearOwnerHint();
+        ReleaseOwnerMutex();
         return 0;
     }
     TakeHook(hook);
@@ -118,31 +152,22 @@ int __cdecl SetHook(int subclassFlag, int classAddressFlag) {
 }
 
 int __cdecl FreeHook() {
+    // Only the owner undoes anything: a program whose SetHook was refused ends
+    // with FreeHook too and leaves the running one's hook alone. The hook of
+    // one that ended without FreeHook went with it.
+    if (!OwnerMutex) return 1;
     // Cleared first, so that no hook procedure subclasses the taskbar again.
-    // Only by the process that set it: a program whose SetHook was refused
-    // ends with FreeHook too and leaves a running program's flag alone. The
-    // flag of a process that ended without FreeHook is free for SetHook anyway.
-    ReleaseHookFlag();
-    // The hook and subclass of another program that is still running are not
-    // ours to undo; those of one that ended went with it or are kept by the
-    // next SetSubClass.
-    if (!OwnHook) return 1;
-    if (LoadShared(SharedArea.savedTabProc)) {
-        HWND tab = LoadShared(SharedArea.tabCtrl);
-        // The control should run its own procedure again before the hook that
-        // mapped us there goes away; a shell that does not answer in time
-        // keeps the subclass, which stays safe there (the library is pinned)
-        // and is undone when the shell handles the message or by the next run.
-        SendBounded(tab, UnsubclassMessage, 0, 0, ShellReplyTimeoutMs);
-        // A control that no longer exists took its subclass with it.
-        if (!IsWindow(tab)) StoreShared(SharedArea.savedTabProc, static_cast<WNDPROC>(nullptr));
-    }
-    if (!UnhookWindowsHookEx(OwnHook)) return 0;
+    ClearOwnerHint();
+    if (OwnHook && LoadShared(SharedArea.savedTabProc)) UndoSubclass();
+    // A hook that cannot be removed stays ours, and so does the mutex (until
+    // this process ends).
+    if (OwnHook && !UnhookWindowsHookEx(OwnHook)) return 0;
     // Forgotten in the shared area too, unless a later program's hook is there.
     HHOOK removed = OwnHook;
     __atomic_compare_exchange_n(&SharedArea.hook, &removed, static_cast<HHOOK>(nullptr), false,
                                 __ATOMIC_ACQ_REL, __ATOMIC_ACQUIRE);
     OwnHook = nullptr;
+    ReleaseOwnerMutex();
     return 1;
 }
 
@@ -191,8 +216,9 @@ void __cdecl IncRead() {
 }
 
 int __cdecl GetSysTabCnt() {
+    // Asked only of the shell's own tab control, whatever the area names.
     HWND tab = LoadShared(SharedArea.tabCtrl);
-    if (!tab) return 0;
+    if (!tab || tab != ShellTabControl()) return 0;
     // Bounded: a hung shell must not hang the caller.
     DWORD_PTR count = 0;
     if (!SendBounded(tab, TCM_GETITEMCOUNT, 0, 0, ShellReplyTimeoutMs, &count)) return 0;

@@ -36,7 +36,9 @@ constexpr UINT UnsubclassMessage = 0x12FF; // FreeHook -> subclassed tab control
 constexpr char RingMutexName[] = "MsgHook-Wnd-Mutex-Name";
 constexpr char RingEventName[] = "MsgHook-Wnd-Event-Name";
 
-// Claims the hook for this process and installs it (WH_CALLWNDPROC); 0 when refused or failed.
+// Claims the hook for this process and installs it (WH_CALLWNDPROC); 0 when
+// refused or failed, with the reason as the last error. The claim is held by
+// the calling thread until FreeHook on that thread, or its end.
 RAVIK_API int __cdecl SetHook(int subclassFlag, int classAddressFlag);
 // Undoes this process's subclass and removes its hook; 0 when the unhook failed.
 RAVIK_API int __cdecl FreeHook();

@@ -89,3 +89,8 @@ inline bool SubclassWanted() {
 // Subclasses the taskbar's tab control when `hwnd`, the window a hooked
 // message is for, is the tray window (so this runs on the shell's thread).
 void RunSubclassTrigger(HWND hwnd);
+// The "SysTabControl32" first child of the first "MSTaskSwWClass" under the
+// shell's "Shell_TrayWnd", or null: the only window the library subclasses.
+HWND ShellTabControl();
+// Sends UnsubclassMessage to the shell's tab control (bounded).
+void UndoSubclass();

@@ -13,7 +13,7 @@
 // on the 64-bit build; everything else is a 32-bit value.
 struct SharedHookArea {
     HHOOK hook;                    // the global hook in force, passed to CallNextHookEx
-    LONG hookActive;               // 1 from SetHook until FreeHook of the process that set it
+    LONG hookActive;               // hint: 1 while a program owns the hook (its mutex decides)
     LONG readIndex;                // slot the reader takes next; moved only by the reader
     LONG writeIndex;               // slot the next writer fills; moved only by writers
     WndMes ring[RingSize];         // the recorded messages
@@ -25,8 +25,8 @@ struct SharedHookArea {
     LONG subclassFlag;             // nonzero: the hook may subclass the taskbar
     LONG classAddressFlag;         // nonzero: the subclass passes on to the class's procedure
     DWORD lastCountTime;           // timeGetTime of the last forwarded TCM_GETITEMCOUNT
-    DWORD ownerProcess;            // id of the process that set hookActive
-    FILETIME ownerCreated;         // its creation time: a recycled id is not taken for it
+    DWORD ownerProcess;            // hint: id of the process that owns the hook
+    FILETIME ownerCreated;         // hint: its creation time
 };
 
 #ifdef _WIN64

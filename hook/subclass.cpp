@@ -75,22 +75,46 @@ static bool HasClass(HWND hwnd, bool (*matches)(const char*)) {
     return hwnd && GetClassNameA(hwnd, name, sizeof name) && matches(name);
 }
 
-static BOOL CALLBACK FindTaskSwitch(HWND hwnd, LPARAM) {
+// The enumeration procedure: the first "MSTaskSwWClass" under the tray window
+// ends the search.
+static BOOL CALLBACK FindTaskSwitch(HWND hwnd, LPARAM found) {
     if (!HasClass(hwnd, IsTaskSwitchClassName)) return TRUE;
-    // Only a tab control is subclassed: the toolbar or task list of later
-    // shells would never send the messages the subclass records.
-    HWND tab = GetWindow(hwnd, GW_CHILD);
-    if (!HasClass(tab, IsTabControlClassName)) return FALSE;
-    StoreShared(SharedArea.tabCtrl, tab);
-    if (!PinLibrary()) return FALSE; // before the lock: it takes the loader's lock
-    RingLock lock;
-    if (lock.Owned()) SubclassTabControl(tab);
-    return FALSE; // the first match ends the search, subclassed or not
+    *reinterpret_cast<HWND*>(found) = hwnd;
+    return FALSE;
+}
+
+HWND ShellTabControl() {
+    HWND tray = FindWindowA(TrayClassName, nullptr);
+    HWND taskSwitch = nullptr;
+    if (tray) EnumChildWindows(tray, FindTaskSwitch, reinterpret_cast<LPARAM>(&taskSwitch));
+    // Only a tab control: the toolbar or task list of later shells would never
+    // send the messages the subclass records.
+    HWND tab = taskSwitch ? GetWindow(taskSwitch, GW_CHILD) : nullptr;
+    return HasClass(tab, IsTabControlClassName) ? tab : nullptr;
 }
 
 void RunSubclassTrigger(HWND hwnd) {
     HWND tray = FindWindowA(TrayClassName, nullptr);
-    if (tray && hwnd == tray) EnumChildWindows(tray, FindTaskSwitch, 0);
+    if (!tray || hwnd != tray) return;
+    HWND tab = ShellTabControl();
+    if (!tab) return;
+    StoreShared(SharedArea.tabCtrl, tab);
+    if (!PinLibrary()) return; // before the lock: it takes the loader's lock
+    RingLock lock;
+    if (lock.Owned()) SubclassTabControl(tab);
+}
+
+void UndoSubclass() {
+    // The shell's own tab control, found again: tabCtrl in the shared area may
+    // name any window by now. The control should run its own procedure again
+    // before the hook that mapped us there goes away; a shell that does not
+    // answer in time keeps the subclass, which stays safe there (the library
+    // is pinned) and is undone when the shell handles the message or by the
+    // next run.
+    HWND tab = ShellTabControl();
+    if (tab) SendBounded(tab, UnsubclassMessage, 0, 0, ShellReplyTimeoutMs);
+    // A control that no longer exists took its subclass with it.
+    if (!tab || !IsWindow(tab)) StoreShared(SharedArea.savedTabProc, static_cast<WNDPROC>(nullptr));
 }
 
 static LRESULT RestoreTabProc(HWND hwnd, WNDPROC next) {

@@ -21,6 +21,11 @@ bool CanCall() {
     return TaskbarListObject && ShellAnswers();
 }
 
+// Whether buttons may be taken away now.
+bool MayTake() {
+    return !InterlockedCompareExchange(&TakingStopped, 0, 0) && CanCall();
+}
+
 } // namespace
 
 bool ShellAnswers() {
@@ -57,9 +62,12 @@ void StopTakingButtons() {
 }
 
 void DeleteTabIfVisible(HWND hwnd) {
-    if (InterlockedCompareExchange(&TakingStopped, 0, 0)) return;
-    if (IsVisible(hwnd) != 1 || !CanCall()) return;
-    if (SUCCEEDED(TaskbarListObject->DeleteTab(hwnd))) NoteButtonTaken(hwnd);
+    if (IsVisible(hwnd) != 1 || !MayTake()) return;
+    // Listed and written before the button goes, so that a run killed at any
+    // moment leaves every button it took to the next run. A delete that fails
+    // leaves it listed: giving a window back the button it has does no harm.
+    if (NoteButtonTaken(hwnd)) SaveTakenButtons();
+    TaskbarListObject->DeleteTab(hwnd);
 }
 
 void ShowMembers(WndMember* first) {
@@ -68,6 +76,11 @@ void ShowMembers(WndMember* first) {
 }
 
 void HideMembers(WndMember* first) {
+    // The whole group is listed with one write before its buttons go.
+    if (!MayTake()) return;
+    for (WndMember* m = first; m; m = m->next)
+        if (IsVisible(m->hwnd) == 1) NoteButtonTaken(m->hwnd);
+    SaveTakenButtons();
     for (WndMember* m = first; m; m = m->next)
         DeleteTabIfVisible(m->hwnd);
 }

@@ -224,7 +224,9 @@ bool TrackGroupMenu(HWND proxy) {
     POINT cursor = {0, 0};
     GetCursorPos(&cursor);
     // The chosen item comes back as WM_COMMAND to the proxy.
+    GroupMenuOpen = 1;
     TrackPopupMenu(menu.get(), 0, cursor.x, cursor.y, 0, proxy, nullptr);
+    GroupMenuOpen = 0;
     PostMessageA(proxy, WM_NULL, 0, 0);
     return true;
 }

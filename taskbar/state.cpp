@@ -4,3 +4,4 @@ HINSTANCE Instance = nullptr;
 ITaskbarList* TaskbarListObject = nullptr;
 int MenuReady = 0;
 UINT MenuSelection = 0;
+int GroupMenuOpen = 0;

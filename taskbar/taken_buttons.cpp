@@ -2,6 +2,9 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
+
+#include "core/classify.h"
 #include "core/errorlog.h"
 #include "core/model.h"
 #include "core/scoped.h"
@@ -13,11 +16,24 @@
 namespace {
 
 constexpr char SaveFailedText[] = "ボタンの一覧の保存に失敗しました\n";
+constexpr char TooLongText[] = "ボタンの一覧が長すぎるため、先頭の%d件だけを読みました\n";
+// The new list is written here first and then put in the list's place.
+constexpr char NewFileSuffix[] = ".new";
+// No desktop has this many windows whose buttons a run took: a longer file is
+// damaged or written by someone else, and only its beginning is read.
+constexpr int MaxTakenButtons = 4096;
 
 struct TakenButton {
     DWORD window;  // the handle's 32 significant bits
     DWORD process; // the id of the process that owned the window
 };
+
+bool operator<(const TakenButton& a, const TakenButton& b) {
+    return a.window != b.window ? a.window < b.window : a.process < b.process;
+}
+bool operator==(const TakenButton& a, const TakenButton& b) {
+    return a.window == b.window && a.process == b.process;
+}
 
 TakenButton* List = nullptr;
 int Count = 0;
@@ -42,14 +58,20 @@ void RemoveAt(int i) {
     Changed = true;
 }
 
+bool Reserve(int needed) {
+    if (needed <= Capacity) return true;
+    int grown = Capacity ? Capacity : 64;
+    while (grown < needed)
+        grown *= 2;
+    auto* bigger = static_cast<TakenButton*>(realloc(List, grown * sizeof(TakenButton)));
+    if (!bigger) return false;
+    List = bigger;
+    Capacity = grown;
+    return true;
+}
+
 bool Append(TakenButton b) {
-    if (Count == Capacity) {
-        int grown = Capacity ? Capacity * 2 : 64;
-        auto* bigger = static_cast<TakenButton*>(realloc(List, grown * sizeof(TakenButton)));
-        if (!bigger) return false;
-        List = bigger;
-        Capacity = grown;
-    }
+    if (!Reserve(Count + 1)) return false;
     List[Count++] = b;
     Changed = true;
     return true;
@@ -59,17 +81,45 @@ bool FileName(char* name) {
     return FileBesideProgram(TakenButtonsFile, name) != 0;
 }
 
+bool NewFileName(char* name) {
+    char file[sizeof TakenButtonsFile + sizeof NewFileSuffix];
+    wsprintfA(file, "%s%s", TakenButtonsFile, NewFileSuffix);
+    return FileBesideProgram(file, name) != 0;
+}
+
+// The file's records, at most MaxTakenButtons of them; only their bytes (and
+// those of one record more, which tells that the file is longer) are read.
+// A record cut short (a write the end of the run interrupted) is left out.
+void ReadRecords(HANDLE file) {
+    DWORD got = 0;
+    if (!Reserve(MaxTakenButtons + 1) ||
+        !ReadFile(file, List, (MaxTakenButtons + 1) * sizeof(TakenButton), &got, nullptr))
+        return;
+    Count = (int)(got / sizeof(TakenButton));
+    if (Count <= MaxTakenButtons) return;
+    Count = MaxTakenButtons;
+    char entry[256];
+    wsprintfA(entry, TooLongText, MaxTakenButtons);
+    ErrorLog(entry);
+}
+
+// Writes the list beside the file; true when all of it was written.
+bool WriteNewFile(const char* newName) {
+    ScopedHandle file(CreateFileA(newName, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD size = (DWORD)(Count * sizeof(TakenButton)), written = 0;
+    return file.valid() && WriteFile(file.get(), List, size, &written, nullptr) && written == size;
+}
+
 } // namespace
 
-void NoteButtonTaken(HWND hwnd) {
+bool NoteButtonTaken(HWND hwnd) {
     TakenButton b = {HandleToUlong(hwnd), ProcessOf(hwnd)};
     int i = Find(b.window);
-    if (i < 0) {
-        Append(b); // without memory the button is still given back by this run
-    } else if (List[i].process != b.process) {
-        List[i].process = b.process;
-        Changed = true;
-    }
+    if (i < 0) return Append(b); // without memory the button is still given back by this run
+    if (List[i].process == b.process) return false;
+    List[i].process = b.process;
+    Changed = true;
+    return true;
 }
 
 void NoteButtonBack(HWND hwnd) {
@@ -80,18 +130,17 @@ void NoteButtonBack(HWND hwnd) {
 void LoadTakenButtons() {
     Count = 0;
     Changed = false;
-    char name[TextBufferSize];
+    char name[TextBufferSize], newName[TextBufferSize];
     if (!FileName(name)) return;
+    // A new list that a killed run had not put in place yet was never the list.
+    if (NewFileName(newName)) DeleteFileA(newName);
     ScopedHandle file(
         CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     if (!file.valid()) return;
-    TakenButton b;
-    DWORD got = 0;
-    // A record cut short (a write the end of the run interrupted) is left out.
-    while (ReadFile(file.get(), &b, sizeof b, &got, nullptr) && got == sizeof b) {
-        if (Find(b.window) < 0) Append(b);
-    }
-    Changed = false;
+    ReadRecords(file.get());
+    // Each record once; the file is not trusted to hold no duplicates.
+    std::sort(List, List + Count);
+    Count = (int)(std::unique(List, List + Count) - List);
 }
 
 namespace {
@@ -111,6 +160,10 @@ void GiveBack(bool strayOnly) {
             RemoveAt(i);
             continue;
         }
+        // A window that is to have no button (a tool window, an owned or a
+        // disabled one) gets none. It stays listed: a member that is disabled
+        // for a while gets its button back once it is enabled again.
+        if (!IsTaskbarCandidate(hwnd)) continue;
         // AddTabIfVisible drops the window once its button is back, or when
         // it is hidden and has none.
         if (!strayOnly || !StandsForIt(hwnd)) AddTabIfVisible(hwnd);
@@ -129,17 +182,15 @@ void GiveBackStrayButtons() {
 
 void SaveTakenButtons() {
     if (!Changed) return;
-    char name[TextBufferSize];
-    if (!FileName(name)) return;
+    char name[TextBufferSize], newName[TextBufferSize];
+    if (!FileName(name) || !NewFileName(newName)) return;
     Changed = false;
-    if (Count == 0) {
-        DeleteFileA(name); // no file is an empty list
-        return;
-    }
-    ScopedHandle file(CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    DWORD size = (DWORD)(Count * sizeof(TakenButton)), written = 0;
+    // No file is an empty list. A new list is written beside the file and then
+    // takes its place in one step, so that a run killed at any moment leaves
+    // the old list or the new one, whole.
     bool saved =
-        file.valid() && WriteFile(file.get(), List, size, &written, nullptr) && written == size;
+        Count == 0 ? DeleteFileA(name) || GetLastError() == ERROR_FILE_NOT_FOUND
+                   : WriteNewFile(newName) && MoveFileExA(newName, name, MOVEFILE_REPLACE_EXISTING);
     if (!saved && !SaveFailureLogged) { // once a run: it is tried again after every burst
         ErrorLogWithLastError(SaveFailedText);
         SaveFailureLogged = true;

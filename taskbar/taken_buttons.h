@@ -10,16 +10,19 @@
 // Records of two 32-bit values: the window handle and its process id.
 constexpr char TakenButtonsFile[] = "takenbuttons.dat";
 
-void NoteButtonTaken(HWND hwnd); // its button was deleted
-void NoteButtonBack(HWND hwnd);  // its button was added again, or it has none to give back
+// Its button is deleted (or about to be); true when the list changed.
+bool NoteButtonTaken(HWND hwnd);
+void NoteButtonBack(HWND hwnd); // its button was added again, or it has none to give back
 
 // Reads the list an earlier run left beside the program (nothing when there is
-// none) in place of the list in memory.
+// none) in place of the list in memory: at most a few thousand records, each
+// once.
 void LoadTakenButtons();
 
 // Gives every listed window its button back (AddTab) when it still exists, is
-// visible and belongs to the process it belonged to (a window handle may have
-// been given to another window since); the others are dropped. While the shell
+// visible, is a taskbar candidate and belongs to the process it belonged to (a
+// window handle may have been given to another window since); windows that
+// are gone or hidden are dropped. While the shell
 // does not answer, the list stays as it is.
 void GiveBackTakenButtons();
 // The same for the listed windows that no proxy stands for: a button that
@@ -27,6 +30,6 @@ void GiveBackTakenButtons();
 // answer then) comes back with the next pass.
 void GiveBackStrayButtons();
 
-// Writes the list when it changed since it was last written or read; an empty
-// list leaves no file.
+// Writes the list when it changed since it was last written or read, replacing
+// the file in one step; an empty list leaves no file.
 void SaveTakenButtons();

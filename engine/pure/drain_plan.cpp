@@ -11,7 +11,9 @@ EntryPlan PlanEntry(uint32_t code, bool subclassInEffect, bool loadInEffect) {
     case CodeInitDialog:
         return {StepRegister, FlashEffect::None, false, true};
     case CodeDestroy:
-        return {StepForget, FlashEffect::None, false, true};
+        // The hook records it before the window goes, and anyone can write
+        // it: a window that still exists is refreshed with its group instead.
+        return {StepForget | StepRefreshWindow, FlashEffect::None, false, true};
     case CodeActivate:
         return {(subclassInEffect ? 0u : StepForeground | StepRefreshWindow) | StepRefreshAll,
                 FlashEffect::Reset, false, true};

@@ -27,7 +27,7 @@ enum RingCode : uint32_t {
 // The passes an entry asks for; they run in the order listed.
 enum DrainStep : unsigned {
     StepRegister = 1u << 0,      // register the entry's window
-    StepForget = 1u << 1,        // forget the entry's window
+    StepForget = 1u << 1,        // forget the entry's window, once it no longer exists
     StepForeground = 1u << 2,    // register the foreground window and refresh its group,
                                  // unless it is the entry's own window
     StepRefreshWindow = 1u << 3, // refresh the group of the entry's window

@@ -8,6 +8,7 @@
 // restarts the program on "Yes".
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <commctrl.h>
 
 #include <algorithm>
 
@@ -104,24 +105,51 @@ INSTANTIATE_TEST_SUITE_P(HookModes, Grouping,
                                          HookMode{nullptr, "xp", false, NoTabControl},
                                          HookMode{nullptr, "win7", false, NoTabControl}));
 
-TEST(Program, ASecondStartEndsAtOnceAndShowsTheRunningProgramsIcon) {
+TEST(Program, OneRunPerSessionHoweverStartsMeetAndANoticeStopsNoGrouping) {
     StandinTaskbar taskbar;
-    std::string dir = MakeProgramCopy("second", "[pelmora]\r\nIcon=0\r\n"); // no icon of its own
-    ProgramProcess first, second;
-    ASSERT_TRUE(taskbar.Start() && first.Start(dir));
-    HWND main = first.WaitMainWindow(); // an icon would have come with it
+    TestApp editor;
+    ASSERT_TRUE(taskbar.Start() && editor.Launch("open count=2", "editor.exe"));
+    std::string dir = MakeProgramCopy("instance", nullptr);
     auto icons = [&] {
         TaskbarState state;
-        taskbar.Read(&state);
-        return std::count_if(state.icons.begin(), state.icons.end(),
-                             [&](const TaskbarNotifyIcon& i) { return i.owner == main; });
+        return taskbar.Read(&state) ? (int)state.icons.size() : -1;
     };
-    EXPECT_EQ(icons(), 0) << taskbar.Text();
+    auto grouped = [&](const ProgramProcess& p, const char* shown) {
+        return WaitUntil([&] { return Shown(taskbar, p.Pid(), editor.Windows()) == shown; }, 20000);
+    };
     DWORD code = 1;
-    ASSERT_TRUE(second.Start(dir) && second.WaitExit(&code));
-    EXPECT_EQ(code, 0u);
+    for (int i = 0; i < 10; ++i) { // two starts at one moment: one runs, one ends touching nothing
+        ProgramProcess a, b;
+        ASSERT_TRUE(a.Start(dir) && b.Start(dir) &&
+                    WaitUntil([&] { return !a.Running() || !b.Running(); }));
+        ProgramProcess &ran = a.Running() ? a : b, &ended = a.Running() ? b : a;
+        EXPECT_TRUE(ended.WaitExit(&code) && code == 0) << code;
+        // A box of its own would have a button too.
+        EXPECT_TRUE(grouped(ran, "[2 editor]--") && icons() == 1) << i << taskbar.Text();
+        EXPECT_EQ(ran.ExitThroughTrayMenu(), 0u);
+        EXPECT_TRUE(grouped(ran, "++")) << taskbar.Text();
+    }
+    ProgramProcess runs[21]; // each started while the one before is ending
+    ASSERT_TRUE(runs[0].Start(dir) && grouped(runs[0], "[2 editor]--"));
+    for (int i = 1; i < 21; ++i) {
+        PostMessageA(runs[i - 1].WaitMainWindow(), WM_COMMAND, IDC_TRAY_EXIT, 0);
+        ASSERT_TRUE(runs[i].Start(dir) && runs[i - 1].WaitExit(&code) && code == 0);
+        EXPECT_TRUE(grouped(runs[i], "[2 editor]--") && WaitUntil([&] { return icons() == 1; }))
+            << i << taskbar.Text();
+    }
+    // Another process asks for the icon's removal: a window opened while the
+    // notice is open is grouped all the same. A second start shows the icon again.
+    ProgramProcess& last = runs[20];
+    PostMessageA(last.WaitMainWindow(), WM_COMMAND, IDC_TRAY_HIDE, 0);
+    HWND notice = WaitWindowOf(last.Pid(), "#32770", "注意");
+    editor.Open();
+    EXPECT_TRUE(grouped(last, "[3 editor][注意]---") && IsWindow(notice)) << taskbar.Text();
+    PostMessageA(notice, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(WaitUntil([&] { return icons() == 0; }));
+    ProgramProcess second;
+    ASSERT_TRUE(second.Start(dir) && second.WaitExit(&code) && code == 0);
     EXPECT_TRUE(WaitUntil([&] { return icons() == 1; })) << taskbar.Text();
-    EXPECT_EQ(first.ExitThroughTrayMenu(), 0u);
+    EXPECT_EQ(last.ExitThroughTrayMenu(), 0u);
     EXPECT_EQ(ReadFileText(dir + "errorlog.txt"), "");
 }
 
@@ -279,6 +307,40 @@ TEST_F(Ui, TheSettingsDialogWorksFromTheKeyboardAndYesRestartsTheProgramWithTheN
     ASSERT_NE(again, nullptr);
     EXPECT_EQ(SendMessageA(GetDlgItem(again, IDC_SET_CLASSADDRESS), BM_GETCHECK, 0, 0),
               BST_CHECKED);
+}
+
+TEST_F(Ui, SettingsThatCannotBeSavedAreToldAndLoggedAndTheRulesOnDiskStayWhole) {
+    Start(nullptr);
+    std::string rules = "[Rule0]\r\nID=C:\\x\\a.exe\r\n";
+    ASSERT_TRUE(WriteFileText(dir + "rule.ini", rules));
+    HANDLE held[] = {nullptr, nullptr}; // open without sharing here: neither can be written
+    for (const char* file : {"rule.ini", "pelmora.ini"})
+        held[*file == 'r'] =
+            CreateFileA((dir + file).c_str(), GENERIC_READ, 0, nullptr, OPEN_ALWAYS, 0, nullptr);
+    HWND dialog = OpenSettings();
+    ASSERT_NE(dialog, nullptr);
+    SetDlgItemTextA(dialog, IDC_SET_RULE_ID, "b.exe"); // a rule added on the window tab
+    SendDlgItemMessageA(dialog, IDC_SET_TABS, TCM_SETCURSEL, 1, 0);
+    SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+    SendDlgItemMessageA(dialog, IDC_SET_TABS, TCM_SETCURSEL, 0, 0);
+    PostMessageA(dialog, WM_COMMAND, IDOK, 0); // 変更 on the general tab, which shows the boxes
+    for (const char* text : {"ルールの保存に失敗しました\r\n", "設定の保存に失敗しました\r\n"}) {
+        HWND box = WaitWindowOf(program.Pid(), "#32770", "エラー");
+        char shown[1024] = "";
+        GetDlgItemTextA(box, 0xFFFF, shown, sizeof shown);
+        EXPECT_TRUE(GetWindow(box, GW_OWNER) == dialog && std::string(shown).find(text) == 0)
+            << shown;
+        EXPECT_NE(ReadFileText(dir + "errorlog.txt").find(text), std::string::npos);
+        SendMessageA(box, WM_COMMAND, IDOK, 0);
+    }
+    EXPECT_TRUE(CloseHandle(held[0]) && CloseHandle(held[1]));
+    EXPECT_EQ(ReadFileText(dir + "rule.ini"), rules);
+    PostMessageA(dialog, WM_COMMAND, IDOK, 0); // saved now, the rule edit included
+    EXPECT_TRUE(WaitUntil([&] {
+        return ReadFileText(dir + "rule.ini").find("b.exe") != std::string::npos &&
+               ReadFileText(dir + "pelmora.ini").find("WinNum=2") != std::string::npos;
+    }));
+    DeleteFileA((dir + "errorlog.txt").c_str()); // read above; TearDown wants no other entry
 }
 
 } // namespace

@@ -1,7 +1,9 @@
 // The real program where things go wrong: a run that was killed or crashed, a
 // member that hangs, a shell that stops answering, a window that retitles
-// itself without pause, windows shown without activation in a burst. No window
-// loses its button for good and the program keeps answering.
+// itself without pause, windows shown without activation in a burst, hostile
+// processes that write the hook library's shared section, a damaged list of
+// taken buttons. No window loses its button for good and the program keeps
+// answering.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -49,6 +51,13 @@ class Recovery : public testing::Test {
             std::sort(shown.begin(), shown.end());
             return shown == windows;
         });
+    }
+    DWORD Hostile(const std::string& arguments) { // tools/hostile_peer on the copy's library
+        HANDLE p = StartProcess("\"" + BinDir() + "hostile_peer.exe\" \"" + dir + "ravik.dll\" " +
+                                arguments);
+        DWORD code = 99;
+        if (p && WaitForSingleObject(p, 20000) == WAIT_OBJECT_0) GetExitCodeProcess(p, &code);
+        return p && CloseHandle(p), code;
     }
     static bool Answers(HWND w, UINT message, WPARAM wParam, DWORD boundMs) {
         DWORD_PTR result = 0;
@@ -170,6 +179,62 @@ TEST_F(Recovery, WindowsShownWithoutActivationInABurstEndUpCounted) {
     for (HWND w : app.Open("count=4 hidden"))
         ShowWindowAsync(w, SW_SHOWNA); // done by their own thread, one after another
     EXPECT_TRUE(WaitProxy(program, "6 editor")) << taskbar.Text();
+}
+
+// The bait: a window of the class "pelmora" in another process than the program's.
+UINT Unsubclassed = 0; // UnsubclassMessage that reached it
+LRESULT CALLBACK BaitProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    Unsubclassed += message == 0x12FF;
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+TEST_F(Recovery, WhatOtherProcessesWriteIntoTheSharedSectionCostsNoStartNoButtonNoMessage) {
+    ASSERT_TRUE(taskbar.Start() && app.Launch("open count=2", "editor.exe"));
+    dir = MakeProgramCopy("hostile", HooksOnly);
+    ASSERT_EQ(Hostile("owner " + WindowRef(app.Windows().at(0))), 0u); // a live owner
+    WNDCLASSA wc = {0, BaitProc, 0, 0, GetModuleHandleA(nullptr), 0, 0, 0, 0, "pelmora"};
+    HWND bait = CreateWindowA((LPCSTR)(ULONG_PTR)RegisterClassA(&wc), "", 0, 0, 0, 0, 0, nullptr,
+                              nullptr, wc.hInstance, nullptr);
+    ASSERT_TRUE(program.Start(dir) && WaitProxy(program, "2 editor") && ButtonsAre({proxy.hwnd}));
+    ASSERT_EQ(Hostile("entry " + WindowRef(app.Windows().at(0)) + " 2"), 0u); // taken by now
+    EXPECT_TRUE(ButtonsAre({proxy.hwnd})) << taskbar.Text();
+    app.Send("destroy #0"); // a real one: the member left is alone
+    EXPECT_TRUE(ButtonsAre({app.Windows().at(0)})) << taskbar.Text();
+    ASSERT_EQ(Hostile("tab " + WindowRef(bait)), 0u);
+    EXPECT_EQ(program.ExitThroughTrayMenu(), 0u);
+    EXPECT_EQ(Unsubclassed, 0u);
+    EXPECT_EQ(ReadFileText(dir + "errorlog.txt"), "");
+    DestroyWindow(bait);
+}
+
+TEST_F(Recovery, A200MegabyteListOfTakenButtonsDelaysNoProxyAndGivesNoToolWindowAButton) {
+    ASSERT_TRUE(taskbar.Start() && app.Launch("open count=2", "editor.exe"));
+    HWND tool = app.Open("tool").at(0);
+    dir = MakeProgramCopy("hostile", nullptr);
+    ASSERT_EQ(Hostile("list " + WindowRef(tool) + " 200"), 0u); // names it, then zeros
+    ASSERT_TRUE(program.Start(dir) && WaitProxy(program, "2 editor")) << taskbar.Text();
+    EXPECT_TRUE(ButtonsAre({proxy.hwnd})) << taskbar.Text();
+    EXPECT_EQ(ReadFileText(dir + "errorlog.txt"),
+              "ボタンの一覧が長すぎるため、先頭の4096件だけを読みました\r\n");
+}
+
+TEST_F(Recovery, KillsWhileTheListIsWrittenNeverLeaveAButtonTheNextStartCannotGiveBack) {
+    ASSERT_TRUE(taskbar.Start() && app.Launch("open count=3", "editor.exe"));
+    dir = MakeProgramCopy("killed", nullptr);
+    for (int i = 0; i < 5; ++i) {
+        ProgramProcess run, next;
+        ASSERT_TRUE(WriteFileText(dir + "pelmora.ini", "") && run.Start(dir) &&
+                    WaitProxy(run, "3 editor") && ButtonsAre({proxy.hwnd}));
+        // A member goes and comes back, a few times or none: the list is written each time.
+        for (int toggles = 2 * (rand() % 3); toggles-- > 0;)
+            app.Send(toggles % 2 ? "hide #1" : "show #1");
+        ASSERT_TRUE(run.Kill());
+        // A start that groups nothing: only the list gives the buttons back.
+        ASSERT_TRUE(WriteFileText(dir + "pelmora.ini", "[pelmora]\r\nWinNum=99\r\n") &&
+                    next.Start(dir));
+        EXPECT_TRUE(ButtonsAre(app.Windows())) << i << taskbar.Text();
+        EXPECT_EQ(next.ExitThroughTrayMenu(), 0u);
+    }
 }
 
 } // namespace

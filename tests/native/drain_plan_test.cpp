@@ -12,8 +12,9 @@ namespace {
 
 struct Entry {
     uint32_t code;
-    char group;         // the group of the entry's window, 0 for none
-    bool joins = false; // registering the window adds it to a group
+    char group;          // the group of the entry's window, 0 for none
+    bool joins = false;  // registering the window adds it to a group
+    bool exists = false; // the window still exists (when it is to be forgotten)
 };
 
 struct Modes {
@@ -34,12 +35,14 @@ std::string Drain(const std::vector<Entry>& entries, Modes modes) {
             log += "+";
             if (e.joins) drain.MembershipChanged();
         }
-        if (plan.steps & StepForget) {
+        char group = e.group; // a window that exists is not forgotten
+        if ((plan.steps & StepForget) && !e.exists) {
             log += "-";
             if (e.group) drain.MembershipChanged();
+            group = 0;
         }
-        if ((plan.steps & StepRefreshWindow) && e.group && drain.TakeRefreshGroup(e.group, pending))
-            log += std::string("g") + e.group;
+        if ((plan.steps & StepRefreshWindow) && group && drain.TakeRefreshGroup(group, pending))
+            log += std::string("g") + group;
         if ((plan.steps & StepRescan) && drain.TakeRescan(pending)) log += "R";
         if ((plan.steps & StepRefreshAll) && drain.TakeRefreshAll(pending)) log += "P";
         drain.EntryDone();
@@ -66,6 +69,7 @@ TEST(DrainPlan, EntriesWaitingTogetherSharePassesUntilTheModelChanges) {
         {{show, nc, act}, Subclass, "P"},
         {{known, known, act}, NoSubclass, "++gaP"},
         {{{CodeDestroy, 'a'}, act}, NoSubclass, "-gaP"},
+        {{{CodeDestroy, 'a', false, true}, {CodeDestroy, 'a'}}, Subclass, "ga-"},
         {{{CodeGetItemCount, 0}, {CodeGetItemCount, 0}}, Subclass, "P"},
         {{{CodeGetItemCount, 0}}, SubclassNoLoad, ""},
         {{{CodeInsertItemW, 0}, {CodeDeleteItem, 0}, {CodeInsertItemA, 0}}, Subclass, "RP"},

@@ -190,6 +190,10 @@ bool ProgramProcess::WaitExit(DWORD* code, DWORD timeoutMs) {
     return WaitUntil([&] { return !Running(); }, timeoutMs) && GetExitCodeProcess(process_, code);
 }
 
+bool ProgramProcess::Kill() {
+    return TerminateProcess(process_, 9) && WaitForSingleObject(process_, 10000) == WAIT_OBJECT_0;
+}
+
 DWORD ProgramProcess::ExitThroughTrayMenu(DWORD timeoutMs) {
     PostMessageA(FindWindowOf(pid_, "pelmora", nullptr, true), WM_COMMAND, IDC_TRAY_EXIT, 0);
     DWORD code = STILL_ACTIVE;

@@ -48,6 +48,7 @@ class ProgramProcess {
     // Takes charge of another instance than `pid`, the program started again.
     bool AttachRestarted(DWORD pid);
     bool WaitExit(DWORD* code, DWORD timeoutMs = 20000);
+    bool Kill(); // ends it at once, as a kill does, and waits until it has ended
     bool Running() const { return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
     DWORD Pid() const { return pid_; }
     HWND WaitMainWindow() const { return WaitWindowOf(pid_, "pelmora", nullptr, true); }

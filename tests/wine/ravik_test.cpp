@@ -228,9 +228,10 @@ TEST_F(Ravik, ARefusedProgramsFreeHookLeavesTheRunningOneAloneWhoseEndFreesTheHo
     };
     Child first;
     ASSERT_TRUE(FreeHook() && first.Start("hook"));
-    // A program refused while the first runs ends with its own FreeHook, which
-    // leaves the first one's hook recording and its flag set.
+    // A program refused while the first runs (told why, never "success") ends
+    // with its own FreeHook, which leaves the first one's hook recording.
     EXPECT_EQ(SetHook(0, 0), 0);
+    EXPECT_EQ(GetLastError(), (DWORD)ERROR_BUSY);
     EXPECT_EQ(FreeHook(), 1);
     EXPECT_EQ(SetHook(0, 0), 0);
     // Wine learns of other processes' hooks when this thread takes a message from its server.

@@ -1,0 +1,36 @@
+#include "engine/modal_drain.h"
+
+#include "engine/dispatch.h"
+#include "hook/ravik.h"
+#include "taskbar/state.h"
+
+namespace {
+
+// The ring cannot be waited for inside a modal loop: it is looked at this often.
+constexpr UINT ModalDrainIntervalMs = 50;
+
+int OpenGuards = 0;   // ModalDrain guards alive on this thread
+bool Ticking = false; // a tick's drain is running
+
+// A tick does nothing inside a drain a tick started (a call in it may run a
+// modal loop of its own), while a group menu is open (it keeps its model
+// steady), or once every guard has ended (a WM_TIMER already posted may still
+// be dispatched by the wait loop).
+void CALLBACK ModalDrainTick(HWND, UINT, UINT_PTR, DWORD) {
+    if (Ticking || OpenGuards == 0 || GroupMenuOpen) return;
+    Ticking = true;
+    if (NewMessage() != 0) ProcessWndMessages();
+    RunSettlePassIfDue();
+    Ticking = false;
+}
+
+} // namespace
+
+ModalDrain::ModalDrain() : timer_(SetTimer(nullptr, 0, ModalDrainIntervalMs, ModalDrainTick)) {
+    ++OpenGuards;
+}
+
+ModalDrain::~ModalDrain() {
+    if (timer_) KillTimer(nullptr, timer_);
+    --OpenGuards;
+}
