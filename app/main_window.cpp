@@ -5,6 +5,7 @@
 #include "app/app.h"
 #include "app/state.h"
 #include "config/settings_dialog.h"
+#include "core/screen_text.h"
 #include "core/state.h"
 #include "res/resource.h"
 
@@ -37,7 +38,7 @@ void OnPaint(HWND hwnd) {
 
 // The icon goes for this run only; the notice comes first.
 void OnHideIcon() {
-    MessageBoxA(nullptr, HideIconNotice, HideIconCaption, MB_OK);
+    ShowMessageBox(nullptr, HideIconNotice, HideIconCaption, MB_OK);
     RemoveTrayIcon();
 }
 

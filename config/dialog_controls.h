@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "core/screen_text.h"
 #include "res/resource.h"
 
 inline int IsChecked(HWND dlg, int id) {
@@ -22,5 +23,5 @@ inline int FirstSelectedRow(HWND dlg) {
 
 // Invalid input: a message box owned by the dialog, the system's caption, OK.
 inline void ShowInputError(HWND dlg, const char* text) {
-    MessageBoxA(dlg, text, nullptr, MB_OK);
+    ShowMessageBox(dlg, text, nullptr, MB_OK);
 }

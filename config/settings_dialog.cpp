@@ -281,9 +281,9 @@ void ApplyGeneralSettings(HWND dlg) {
     SaveSettings();
 
     if (restart &&
-        MessageBoxA(dlg,
-                    "設定を有効にするにはpelmoraを再起動する必要があります.\r\n再起動しますか？",
-                    "pelmoraの再起動", MB_YESNO) == IDYES) {
+        ShowMessageBox(dlg,
+                       "設定を有効にするにはpelmoraを再起動する必要があります.\r\n再起動しますか？",
+                       "pelmoraの再起動", MB_YESNO) == IDYES) {
         Notify(SettingsRestart);
     }
 }

@@ -153,8 +153,11 @@ TEST(Program, AStartUpFailureShowsItsBoxBeforeItsLogEntriesAndEndsWithMinusOneBu
         ProgramProcess program;
         ASSERT_TRUE(program.Start(dir));
         HWND box = WaitWindowOf(program.Pid(), "#32770");
-        char text[256] = "";
-        ASSERT_TRUE(GetDlgItemTextA(box, 0xFFFF, text, sizeof text) && c.box == text); // its text
+        wchar_t text[256] = L"", expected[256] = L"", caption[64] = L"";
+        MultiByteToWideChar(932, 0, c.box.c_str(), -1, expected, 256);
+        ASSERT_TRUE(GetDlgItemTextW(box, 0xFFFF, text, 256) && !wcscmp(text, expected)); // its text
+        GetWindowTextW(box, caption, 64); // the system's, in the language of the locale
+        EXPECT_STREQ(caption, GetACP() == 932 ? L"エラー" : L"Error");
         EXPECT_EQ(ReadFileText(dir + "errorlog.txt"), "");
         PostMessageA(box, WM_COMMAND, IDOK, 0);
         DWORD code = 0;
