@@ -12,9 +12,11 @@ bash "$root/tools/loc.sh"
 
 bash "$root/tools/build.sh" native ship64 ship32 win64
 
-echo "== layers and imports"
+echo "== layers, imports and manifests"
 bash "$root/tools/check-layers.sh"
 bash "$root/tools/check-imports.sh" "$build"
+python3 "$root/tools/check-manifest.py" "$build"/ship64/dist/x86_64/pelmora.exe \
+    "$build"/ship32/dist/i686/pelmora.exe
 
 echo "== native tests"
 ctest --test-dir "$build/native" --output-on-failure
