@@ -154,8 +154,7 @@ bool ClickAt(int x, int y) {
 
 std::string LookAtMenu(HWND menu) {
     RECT r = {};
-    GetClientRect(menu, &r);
-    MapWindowPoints(menu, nullptr, (POINT*)&r, 2);
+    GetWindowRect(menu, &r); // its frame too: tools/menu-look.py leaves it out
     std::string look, tool = "python3 " PELMORA_SOURCE_DIR "/tools/menu-look.py ";
     for (LONG n : {r.left, r.top, r.right - r.left, r.bottom - r.top})
         tool += std::to_string(n) + " ";
