@@ -15,7 +15,7 @@ zip are CP932 without the UTF-8 flag, which Explorer's compressed folders on a
 Japanese Windows (XP to 11) read right, and carry the Info-ZIP Unicode path
 field (0x7075) with the UTF-8 name, which 7-Zip, Info-ZIP unzip and other
 tools prefer. Every entry has the time of SOURCE_DATE_EPOCH (the last commit,
-as package.sh sets it), so the same sources make the same zips.
+as package.sh sets it), not the time of packing.
 """
 import os
 import struct

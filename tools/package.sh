@@ -28,8 +28,8 @@ x86_64="$build/ship64/dist/x86_64"
 bash "$root/tools/check-imports.sh" "$i686"/{pelmora.exe,ravik.dll} "$x86_64"/{pelmora.exe,ravik.dll}
 python3 "$root/tools/check-manifest.py" "$i686/pelmora.exe" "$x86_64/pelmora.exe"
 
-# Every entry carries the time of the last commit, so the same sources make the
-# same zips (the time of day when this is no git checkout).
+# Every entry carries the time of the last commit, not the time of packing (the
+# time of day when this is no git checkout).
 SOURCE_DATE_EPOCH=$(git -C "$root" log -1 --format=%ct 2>/dev/null || date +%s)
 export SOURCE_DATE_EPOCH
 python3 "$root/tools/package.py" "$version" "$build/release" i686="$i686" x86_64="$x86_64"
