@@ -5,6 +5,7 @@
 #include "app/app.h"
 #include "app/state.h"
 #include "config/settings_dialog.h"
+#include "core/screen_text.h"
 #include "core/state.h"
 #include "engine/modal_drain.h"
 #include "res/resource.h"
@@ -39,7 +40,7 @@ void OnPaint(HWND hwnd) {
 // Anyone may post the command that shows it: grouping goes on while it is open.
 void ShowHideIconNotice() {
     ModalDrain drain;
-    MessageBoxA(nullptr, HideIconNotice, HideIconCaption, MB_OK);
+    ShowMessageBox(nullptr, HideIconNotice, HideIconCaption, MB_OK);
 }
 
 // The icon goes for this run only; the notice comes first.

@@ -39,6 +39,8 @@ LRESULT CALLBACK TabWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
         return OnProxyRButtonUp(hwnd);
     case WM_MENURBUTTONUP:
         return OnProxyMenuRButtonUp(hwnd, wParam, lParam);
+    case DpiChangedMessage:
+        return OnProxyDpiChanged(hwnd);
     case WM_COMMAND:
         // Windows asked to close leave their groups: the pass runs at once.
         if (RunProxyCommand(hwnd, wParam)) RefreshGroups();

@@ -11,6 +11,7 @@
 #include "core/classify.h"
 #include "core/errorlog.h"
 #include "core/scoped.h"
+#include "core/screen_text.h"
 #include "core/settings.h"
 #include "core/state.h"
 #include "engine/passes.h"
@@ -86,7 +87,7 @@ void SetProgramDir() {
 void ReportFailure(const char* text, DWORD code) {
     char errorText[TextBufferSize];
     FormatErrorText(code, errorText);
-    MessageBoxA(nullptr, text, nullptr, MB_OK);
+    ShowMessageBox(nullptr, text, nullptr, MB_OK);
     char entry[256];
     wsprintfA(entry, "%s\n", text);
     ErrorLog(entry);

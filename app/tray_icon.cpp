@@ -16,14 +16,15 @@ namespace {
 constexpr UINT TrayIconId = 1;
 
 // The program's one icon record: filled by AddTrayIcon, used again to remove it.
-NOTIFYICONDATAA TrayIconData;
+// Wide, so that its tip reads right on any code page.
+NOTIFYICONDATAW TrayIconData;
 
 // Names this program's own icon (its main window, id 1) when this process never
 // added it itself: with Icon 0 in the settings a second start may have added it,
 // and the record would otherwise name no icon at all.
 void NameOwnIconIfEmpty() {
     if (TrayIconData.cbSize != 0) return;
-    TrayIconData.cbSize = NOTIFYICONDATAA_V2_SIZE;
+    TrayIconData.cbSize = NOTIFYICONDATAW_V2_SIZE;
     TrayIconData.hWnd = MainWnd;
     TrayIconData.uID = TrayIconId;
 }
@@ -49,21 +50,21 @@ void ShowTrayMenu(HWND hwnd) {
 
 void AddTrayIcon(HWND hwnd, HICON icon) {
     ZeroMemory(&TrayIconData, sizeof TrayIconData);
-    TrayIconData.cbSize = NOTIFYICONDATAA_V2_SIZE;
+    TrayIconData.cbSize = NOTIFYICONDATAW_V2_SIZE;
     TrayIconData.hWnd = hwnd;
     TrayIconData.uID = TrayIconId;
     TrayIconData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     TrayIconData.uCallbackMessage = TrayCallbackMessage;
     TrayIconData.hIcon = icon;
-    GetWindowTextA(hwnd, TrayIconData.szTip, sizeof TrayIconData.szTip);
+    GetWindowTextW(hwnd, TrayIconData.szTip, ARRAYSIZE(TrayIconData.szTip));
     // The request is a message to the shell, which may wait for it without a
     // bound: it goes only to a shell that answers.
-    if (ShellAnswers()) Shell_NotifyIconA(NIM_ADD, &TrayIconData);
+    if (ShellAnswers()) Shell_NotifyIconW(NIM_ADD, &TrayIconData);
 }
 
 BOOL RemoveTrayIcon() {
     NameOwnIconIfEmpty();
-    return ShellAnswers() && Shell_NotifyIconA(NIM_DELETE, &TrayIconData);
+    return ShellAnswers() && Shell_NotifyIconW(NIM_DELETE, &TrayIconData);
 }
 
 void TrayCallback(HWND hwnd, WPARAM, LPARAM lParam) {

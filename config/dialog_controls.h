@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include "engine/modal_drain.h"
+#include "core/screen_text.h"
 #include "res/resource.h"
 
 inline int IsChecked(HWND dlg, int id) {
@@ -25,5 +26,5 @@ inline int FirstSelectedRow(HWND dlg) {
 // the dialog, the system's caption, OK. Grouping goes on while it is open.
 inline void ShowInputError(HWND dlg, const char* text) {
     ModalDrain drain;
-    MessageBoxA(dlg, text, nullptr, MB_OK);
+    ShowMessageBox(dlg, text, nullptr, MB_OK);
 }

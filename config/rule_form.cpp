@@ -12,6 +12,7 @@
 #include "core/classify.h"
 #include "core/errorlog.h"
 #include "core/rules.h"
+#include "core/screen_text.h"
 #include "core/pure/rule_id.h"
 #include "core/pure/text.h"
 #include "core/state.h"
@@ -28,6 +29,7 @@ GroupRule* RuleAt(int row) {
     return rule;
 }
 
+// A cell of the user's text, in the system's code page as the rule file holds it.
 void SetCell(HWND list, int row, int column, const char* text) {
     LVITEMA item = {};
     item.iSubItem = column;
@@ -35,17 +37,27 @@ void SetCell(HWND list, int row, int column, const char* text) {
     SendMessageA(list, LVM_SETITEMTEXTA, (WPARAM)row, (LPARAM)&item);
 }
 
+// A cell of pelmora's own text, which reads right on any code page.
+void SetProgramCell(HWND list, int row, int column, const char* text) {
+    wchar_t wide[TextBufferSize];
+    WideProgramText(text, wide, TextBufferSize);
+    LVITEMW item = {};
+    item.iSubItem = column;
+    item.pszText = wide;
+    SendMessageW(list, LVM_SETITEMTEXTW, (WPARAM)row, (LPARAM)&item);
+}
+
 // Cells 1 to 3 of a row; cell 0 (the id) is set by the caller.
 void SetRuleDetailCells(HWND list, const GroupRule* rule, int row) {
-    SetCell(list, row, 1, rule->title && rule->title[0] ? rule->title : NotGiven);
-    const char* action = rule->enable == 0 ? "まとめない" : rule->enable == 1 ? "まとめる" : "無効";
-    SetCell(list, row, 2, action);
-    char count[16];
-    if (rule->winNum >= 2)
-        snprintf(count, sizeof count, "%d", rule->winNum);
+    if (rule->title && rule->title[0])
+        SetCell(list, row, 1, rule->title);
     else
-        snprintf(count, sizeof count, "%s", NotGiven);
-    SetCell(list, row, 3, count);
+        SetProgramCell(list, row, 1, NotGiven);
+    const char* action = rule->enable == 0 ? "まとめない" : rule->enable == 1 ? "まとめる" : "無効";
+    SetProgramCell(list, row, 2, action);
+    char count[16];
+    snprintf(count, sizeof count, "%d", rule->winNum);
+    SetProgramCell(list, row, 3, rule->winNum >= 2 ? count : NotGiven);
 }
 
 // Text of an edit box or of the combo box's edit field: 1 with the text in
@@ -135,13 +147,15 @@ void InsertRuleColumns(HWND dlg) {
         {"ファイルパス/クラス名", 70}, {"タイトル", 70}, {"動作", 40}, {"ウィンドウ数", 20}};
     HWND list = GetDlgItem(dlg, IDC_SET_RULES);
     for (int i = 0; i < 4; ++i) {
-        LVCOLUMNA column = {};
+        wchar_t header[32];
+        WideProgramText(columns[i].header, header, 32);
+        LVCOLUMNW column = {};
         column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
         column.fmt = LVCFMT_LEFT;
         column.cx = columns[i].width;
-        column.pszText = const_cast<char*>(columns[i].header);
+        column.pszText = header;
         column.iSubItem = i;
-        SendMessageA(list, LVM_INSERTCOLUMNA, (WPARAM)i, (LPARAM)&column);
+        SendMessageW(list, LVM_INSERTCOLUMNW, (WPARAM)i, (LPARAM)&column);
     }
     SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
 }

@@ -10,6 +10,7 @@
 #include "config/dialog_controls.h"
 #include "config/state.h"
 #include "core/errorlog.h"
+#include "core/screen_text.h"
 #include "core/settings.h"
 #include "core/state.h"
 #include "engine/passes.h"
@@ -75,8 +76,8 @@ int SelectedTab(HWND dlg) {
 }
 
 void SetButtonCaptions(HWND dlg, int tab) {
-    SetDlgItemTextA(dlg, IDOK, tab == 1 ? "追加/変更" : "変更");
-    SetDlgItemTextA(dlg, IDC_SET_SECOND_BUTTON, tab == 1 ? "削除" : "キャンセル");
+    SetProgramText(GetDlgItem(dlg, IDOK), tab == 1 ? "追加/変更" : "変更");
+    SetProgramText(GetDlgItem(dlg, IDC_SET_SECOND_BUTTON), tab == 1 ? "削除" : "キャンセル");
 }
 
 void Dismiss(HWND dlg) {
@@ -100,9 +101,9 @@ void ReportSaveFailure(HWND dlg, const char* text) {
 // Whether the user wants the restart that a setting read at start-up needs.
 bool AskRestart(HWND dlg) {
     ModalDrain drain;
-    return MessageBoxA(dlg,
-                       "設定を有効にするにはpelmoraを再起動する必要があります.\r\n再起動しますか？",
-                       "pelmoraの再起動", MB_YESNO) == IDYES;
+    return ShowMessageBox(
+               dlg, "設定を有効にするにはpelmoraを再起動する必要があります.\r\n再起動しますか？",
+               "pelmoraの再起動", MB_YESNO) == IDYES;
 }
 
 // The settings as the general tab shows them, over the ones given. A
@@ -140,10 +141,12 @@ void OnInitDialog(HWND dlg) {
     HWND tabs = GetDlgItem(dlg, IDC_SET_TABS);
     const char* names[] = {"全般", "ウィンドウ"};
     for (int i = 0; i < 2; ++i) {
-        TCITEMA item = {};
+        wchar_t name[16];
+        WideProgramText(names[i], name, 16);
+        TCITEMW item = {};
         item.mask = TCIF_TEXT;
-        item.pszText = const_cast<char*>(names[i]);
-        SendMessageA(tabs, TCM_INSERTITEMA, (WPARAM)i, (LPARAM)&item);
+        item.pszText = name;
+        SendMessageW(tabs, TCM_INSERTITEMW, (WPARAM)i, (LPARAM)&item);
     }
     ShowTabControls(dlg, 0);
 
@@ -271,16 +274,16 @@ void ShowTabControls(HWND dlg, int tab) {
 }
 
 void UpdateStateCaptions(HWND dlg) {
-    SetDlgItemTextA(dlg, IDC_SET_FLASH,
-                    IsChecked(dlg, IDC_SET_FLASH) ? "タイトルバーの点滅を反映する"
-                                                  : "タイトルバーの点滅を反映しない");
-    SetDlgItemTextA(dlg, IDC_SET_ICON,
-                    IsChecked(dlg, IDC_SET_ICON) ? "アイコンを表示する" : "アイコンを表示しない");
+    SetProgramText(GetDlgItem(dlg, IDC_SET_FLASH), IsChecked(dlg, IDC_SET_FLASH)
+                                                       ? "タイトルバーの点滅を反映する"
+                                                       : "タイトルバーの点滅を反映しない");
+    SetProgramText(GetDlgItem(dlg, IDC_SET_ICON),
+                   IsChecked(dlg, IDC_SET_ICON) ? "アイコンを表示する" : "アイコンを表示しない");
     UINT state = IsDlgButtonChecked(dlg, IDC_SET_RULE_ENABLE);
-    SetDlgItemTextA(dlg, IDC_SET_RULE_ENABLE,
-                    state == BST_CHECKED         ? "ウィンドウをまとめる"
-                    : state == BST_INDETERMINATE ? "設定を無効にする"
-                                                 : "ウィンドウをまとめない");
+    SetProgramText(GetDlgItem(dlg, IDC_SET_RULE_ENABLE),
+                   state == BST_CHECKED         ? "ウィンドウをまとめる"
+                   : state == BST_INDETERMINATE ? "設定を無効にする"
+                                                : "ウィンドウをまとめない");
 }
 
 void ApplyGeneralSettings(HWND dlg) {

@@ -8,6 +8,7 @@
 #include "core/errorlog.h"
 #include "core/model.h"
 #include "core/scoped.h"
+#include "core/screen_text.h"
 #include "core/state.h"
 #include "hook/window_calls.h"
 #include "taskbar/buttons.h"
@@ -35,8 +36,8 @@ const BatchItem BatchItems[] = {
     {CmdTileLeftRight, "左右に並べて表示"},
 };
 
-MENUITEMINFOA NewItemInfo() {
-    MENUITEMINFOA info;
+MENUITEMINFOW NewItemInfo() {
+    MENUITEMINFOW info;
     memset(&info, 0, sizeof info);
     info.cbSize = sizeof info;
     info.fMask = MIIM_STATE | MIIM_ID | MIIM_CHECKMARKS | MIIM_TYPE;
@@ -44,20 +45,75 @@ MENUITEMINFOA NewItemInfo() {
 }
 
 void InsertSeparator(HMENU menu, UINT* position) {
-    MENUITEMINFOA info = NewItemInfo();
+    MENUITEMINFOW info = NewItemInfo();
     info.fType = MFT_SEPARATOR;
-    InsertMenuItemA(menu, (*position)++, TRUE, &info);
+    InsertMenuItemW(menu, (*position)++, TRUE, &info);
 }
 
 void InsertBatchItems(HMENU menu, UINT* position) {
     for (const BatchItem& item : BatchItems) {
-        MENUITEMINFOA info = NewItemInfo();
+        wchar_t text[32];
+        WideProgramText(item.text, text, ARRAYSIZE(text));
+        MENUITEMINFOW info = NewItemInfo();
         info.fType = MFT_STRING;
         info.wID = item.id;
-        info.dwTypeData = const_cast<char*>(item.text);
-        info.cch = (UINT)strlen(item.text);
-        InsertMenuItemA(menu, (*position)++, TRUE, &info);
+        info.dwTypeData = text;
+        info.cch = (UINT)wcslen(text);
+        InsertMenuItemW(menu, (*position)++, TRUE, &info);
     }
+}
+
+// What a window item measures at 96 DPI; each menu scales it to the DPI of the
+// monitor it opens on.
+constexpr int BaseDpi = 96;
+struct ItemMetrics {
+    int iconSize;  // the icon square
+    int iconInset; // from the item's top left corner to the icon's
+    int textLeft;  // from the item's left edge to the title
+    int height;    // of every window item
+};
+constexpr ItemMetrics BaseMetrics = {16, 1, 19, 18};
+ItemMetrics Metrics = BaseMetrics; // of the menu being shown
+
+// The DPI of the monitor at a screen point, as this process draws on it: the
+// monitor's own where the process is per-monitor aware (Windows 10 1607 and
+// later, as its manifest asks), else the system's.
+UINT DpiAt(POINT point) {
+    using GetAwarenessFn = HRESULT(WINAPI*)(HANDLE, int*);
+    using GetMonitorDpiFn = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+    constexpr int PerMonitorAware = 2;        // PROCESS_PER_MONITOR_DPI_AWARE
+    constexpr int EffectiveDpi = 0;           // MDT_EFFECTIVE_DPI
+    constexpr DWORD SystemFolderOnly = 0x800; // LOAD_LIBRARY_SEARCH_SYSTEM32
+    // shcore.dll comes with Windows 8.1, which also knows the flag; it stays loaded.
+    static HMODULE shcore = LoadLibraryExA("shcore.dll", nullptr, SystemFolderOnly);
+    auto getAwareness = shcore ? ProcAs<GetAwarenessFn>(shcore, "GetProcessDpiAwareness") : nullptr;
+    auto getMonitorDpi = shcore ? ProcAs<GetMonitorDpiFn>(shcore, "GetDpiForMonitor") : nullptr;
+    int awareness = 0;
+    UINT x = 0, y = 0;
+    if (getAwareness && getMonitorDpi && SUCCEEDED(getAwareness(nullptr, &awareness)) &&
+        awareness == PerMonitorAware &&
+        SUCCEEDED(getMonitorDpi(MonitorFromPoint(point, MONITOR_DEFAULTTONEAREST), EffectiveDpi, &x,
+                                &y)) &&
+        x > 0) {
+        return x;
+    }
+    ScopedWindowDC screen(nullptr);
+    int dpi = screen.get() ? GetDeviceCaps(screen.get(), LOGPIXELSX) : 0;
+    return dpi > 0 ? (UINT)dpi : BaseDpi;
+}
+
+ItemMetrics MetricsForDpi(UINT dpi) {
+    auto scale = [dpi](int pixels) { return MulDiv(pixels, (int)dpi, BaseDpi); };
+    return {scale(BaseMetrics.iconSize), scale(BaseMetrics.iconInset), scale(BaseMetrics.textLeft),
+            scale(BaseMetrics.height)};
+}
+
+// A window's title as Unicode, never waiting on the window (InternalGetWindowText
+// reads what the system holds and sends nothing).
+void ReadTitle(HWND hwnd, wchar_t* title) {
+    title[0] = 0;
+    int n = InternalGetWindowText(hwnd, title, TextBufferSize);
+    title[n > 0 && n < TextBufferSize ? n : 0] = 0;
 }
 
 // What the window items of the menu being shown draw: each member's window
@@ -112,23 +168,25 @@ HWND ItemWindow(UINT itemID) {
 }
 
 void InsertWindowItem(HMENU menu, UINT* position, const WndMember* member) {
-    // The title travels with the item, but measuring and drawing read it
-    // afresh through the identifier, so a retitled window shows its new title.
-    char title[TextBufferSize];
-    title[0] = 0;
-    GetWindowTextA(member->hwnd, title, sizeof title);
-    MENUITEMINFOA info = NewItemInfo();
+    // The title travels with the item as its text (what a screen reader reads
+    // out), but measuring and drawing read it afresh through the identifier,
+    // so a retitled window shows its new title.
+    wchar_t title[TextBufferSize];
+    ReadTitle(member->hwnd, title);
+    MENUITEMINFOW info = NewItemInfo();
+    // An owner-drawn item keeps a text only when it is given as a string.
+    info.fMask = MIIM_STATE | MIIM_ID | MIIM_CHECKMARKS | MIIM_FTYPE | MIIM_STRING;
     info.fType = MFT_OWNERDRAW;
     info.fState = member->flashing ? MFS_DEFAULT : 0;
     info.wID = HandleToUlong(member->hwnd);
     info.dwTypeData = title;
-    info.cch = (UINT)strlen(title);
-    InsertMenuItemA(menu, (*position)++, TRUE, &info);
+    info.cch = (UINT)wcslen(title);
+    InsertMenuItemW(menu, (*position)++, TRUE, &info);
     KeepItemIcon(member, info.wID);
 }
 
 // Draws a monochrome icon, whose mask bitmap holds the AND mask above the XOR
-// mask, into the 16 x 16 square: transparent pixels keep the item's background,
+// mask, into the icon square: transparent pixels keep the item's background,
 // the others become black or white (or invert the background, as icons may ask).
 void DrawMonochromeIcon(HDC dc, HDC memory, HBITMAP mask, int x, int y) {
     BITMAP bm;
@@ -136,11 +194,10 @@ void DrawMonochromeIcon(HDC dc, HDC memory, HBITMAP mask, int x, int y) {
     int half = bm.bmHeight / 2;
     // Copying a monochrome bitmap paints its 0 bits in the text colour (black)
     // and its 1 bits in the background colour.
-    StretchBlt(dc, x, y, MenuItemIconSize, MenuItemIconSize, memory, 0, 0, bm.bmWidth, half,
-               SRCCOPY);
+    int size = Metrics.iconSize;
+    StretchBlt(dc, x, y, size, size, memory, 0, 0, bm.bmWidth, half, SRCCOPY);
     COLORREF back = SetBkColor(dc, RGB(255, 255, 255));
-    StretchBlt(dc, x, y, MenuItemIconSize, MenuItemIconSize, memory, 0, half, bm.bmWidth, half,
-               SRCINVERT);
+    StretchBlt(dc, x, y, size, size, memory, 0, half, bm.bmWidth, half, SRCINVERT);
     SetBkColor(dc, back);
 }
 
@@ -148,8 +205,8 @@ void DrawMonochromeIcon(HDC dc, HDC memory, HBITMAP mask, int x, int y) {
 void BlitWhole(HDC dc, HDC memory, HBITMAP bitmap, int x, int y, DWORD rop) {
     BITMAP bm;
     if (!GetObjectA(bitmap, sizeof bm, &bm)) return;
-    StretchBlt(dc, x, y, MenuItemIconSize, MenuItemIconSize, memory, 0, 0, bm.bmWidth, bm.bmHeight,
-               rop);
+    int size = Metrics.iconSize;
+    StretchBlt(dc, x, y, size, size, memory, 0, 0, bm.bmWidth, bm.bmHeight, rop);
 }
 
 // Draws the icon: its mask copied onto the item (opaque pixels black, the
@@ -199,6 +256,9 @@ HMENU BuildGroupMenu(HWND proxy) {
         return nullptr;
     }
     PrepareItemIcons(tab->group);
+    POINT cursor = {0, 0};
+    GetCursorPos(&cursor);
+    Metrics = MetricsForDpi(DpiAt(cursor)); // the menu opens at the cursor
     UINT position = 0;
     if (Settings.Menu == 0) {
         InsertBatchItems(menu, &position);
@@ -267,17 +327,16 @@ int IsCursorOnTaskbar() {
 
 void MeasureMenuItem(HWND proxy, MEASUREITEMSTRUCT* item) {
     if (!item || item->CtlType != ODT_MENU) return;
-    char title[TextBufferSize];
-    title[0] = 0;
-    GetWindowTextA(ItemWindow(item->itemID), title, sizeof title);
+    wchar_t title[TextBufferSize];
+    ReadTitle(ItemWindow(item->itemID), title);
     SIZE size = {0, 0};
     ScopedWindowDC dc(proxy);
     if (dc.get()) {
         ScopedSelect font(dc.get(), GetStockObject(DEFAULT_GUI_FONT));
-        GetTextExtentPoint32A(dc.get(), title, (int)strlen(title), &size);
+        GetTextExtentPoint32W(dc.get(), title, (int)wcslen(title), &size);
     }
-    item->itemWidth = size.cx + MenuItemTextLeft;
-    item->itemHeight = MenuItemHeight;
+    item->itemWidth = size.cx + Metrics.textLeft;
+    item->itemHeight = Metrics.height;
 }
 
 void DrawMenuItem(HWND, const DRAWITEMSTRUCT* item) {
@@ -299,16 +358,16 @@ void DrawMenuItem(HWND, const DRAWITEMSTRUCT* item) {
 
     SetTextColor(dc, RGB(0, 0, 0));
     const ItemIcon* kept = FindItemIcon(item->itemID);
-    DrawItemIcon(dc, kept ? kept->icon : ApplicationIcon(), rect.left + 1, rect.top + 1);
+    DrawItemIcon(dc, kept ? kept->icon : ApplicationIcon(), rect.left + Metrics.iconInset,
+                 rect.top + Metrics.iconInset);
 
     SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_MENUTEXT));
-    char title[TextBufferSize];
-    title[0] = 0;
-    GetWindowTextA(window, title, sizeof title);
+    wchar_t title[TextBufferSize];
+    ReadTitle(window, title);
     if (title[0]) {
-        rect.left += MenuItemTextLeft;
+        rect.left += Metrics.textLeft;
         // A title is shown as it is: an ampersand is no mnemonic prefix.
-        DrawTextA(dc, title, -1, &rect, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+        DrawTextW(dc, title, -1, &rect, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
     }
 }
 
@@ -359,6 +418,13 @@ LRESULT OnProxyMenuSelect(HWND, WPARAM wParam) {
 LRESULT OnProxyRButtonUp(HWND proxy) {
     if (MenuSelection != 0) OpenMemberSystemMenu(proxy, MenuSelection, 0);
     return 1;
+}
+
+LRESULT OnProxyDpiChanged(HWND proxy) {
+    // An open menu keeps the sizes it was measured with: it closes, and the
+    // next one is measured for the new DPI.
+    SendMessageA(proxy, WM_CANCELMODE, 0, 0);
+    return 0;
 }
 
 LRESULT OnProxyMenuRButtonUp(HWND proxy, WPARAM wParam, LPARAM lParam) {

@@ -16,10 +16,6 @@ constexpr UINT CmdTileLeftRight = TileLeftRight;
 // The highest batch identifier: a larger one is a window item's.
 constexpr UINT CmdLastBatch = CmdTileLeftRight;
 
-constexpr int MenuItemIconSize = 16; // the icon square of a window item
-constexpr int MenuItemTextLeft = 19; // the title starts this far right of the item's left edge
-constexpr int MenuItemHeight = 18;   // the height of every window item
-
 // Builds the popup menu of the proxy's group, placing the batch items by the
 // setting Menu (0 top, 1 bottom, anything else none). Null when the proxy has
 // no group or no menu could be made. The caller destroys it.
@@ -32,7 +28,9 @@ void ShowGroupMenu(HWND proxy);
 // 0 when the cursor is on the taskbar's rectangle (bounds inclusive), -1 otherwise.
 int IsCursorOnTaskbar();
 
-// Size and drawing of the owner-drawn window items.
+// Size and drawing of the owner-drawn window items, at the DPI of the monitor
+// the menu opens on: at 96 DPI a 16 x 16 icon, the title 19 pixels from the
+// item's left edge, items 18 high. Titles are read and drawn as Unicode.
 void MeasureMenuItem(HWND proxy, MEASUREITEMSTRUCT* item);
 void DrawMenuItem(HWND proxy, const DRAWITEMSTRUCT* item);
 
@@ -50,3 +48,7 @@ LRESULT OnProxyEnterMenuLoop(HWND proxy);
 LRESULT OnProxyMenuSelect(HWND proxy, WPARAM wParam);
 LRESULT OnProxyRButtonUp(HWND proxy);
 LRESULT OnProxyMenuRButtonUp(HWND proxy, WPARAM wParam, LPARAM lParam);
+LRESULT OnProxyDpiChanged(HWND proxy);
+
+// WM_DPICHANGED (Windows 8.1 and later): the DPI of a window's monitor changed.
+constexpr UINT DpiChangedMessage = 0x02E0;

@@ -49,6 +49,9 @@ fi
 # them until its time-out.
 "$PELMORA_WINE" wineboot </dev/null >/dev/null 2>&1
 
+# The screen at 96 DPI, whatever a test that set another left behind.
+"$PELMORA_WINE" reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f >/dev/null 2>&1 || true
+
 # Without a window manager, Wine waits up to 2 s for one whenever a visible
 # window is hidden or destroyed. Windows that no window manager handles ("not
 # managed") are hidden at once.

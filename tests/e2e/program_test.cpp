@@ -181,8 +181,9 @@ TEST(Program, AStartUpFailureShowsItsBoxBeforeItsLogEntriesAndEndsWithMinusOneBu
         ProgramProcess program;
         ASSERT_TRUE(program.Start(dir));
         HWND box = WaitWindowOf(program.Pid(), "#32770");
-        char text[256] = "";
-        ASSERT_TRUE(GetDlgItemTextA(box, 0xFFFF, text, sizeof text) && c.box == text); // its text
+        wchar_t text[256] = L"", expected[256] = L"";
+        MultiByteToWideChar(932, 0, c.box.c_str(), -1, expected, 256);
+        ASSERT_TRUE(GetDlgItemTextW(box, 0xFFFF, text, 256) && !wcscmp(text, expected)); // its text
         EXPECT_EQ(ReadFileText(dir + "errorlog.txt"), "");
         PostMessageA(box, WM_COMMAND, IDOK, 0);
         DWORD code = 0;
@@ -213,6 +214,7 @@ class Ui : public testing::Test {
             << taskbar.Text();
     }
     void TearDown() override {
+        RegDeleteKeyValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "LogPixels"); // 96 DPI
         if (!program.Running()) return; // a failure said why already
         EXPECT_EQ(program.ExitThroughTrayMenu(), 0u);
         EXPECT_EQ(ReadFileText(dir + "errorlog.txt"), "");
@@ -246,6 +248,7 @@ TEST_F(Ui, AClickOnTheProxysButtonOpensTheGroupMenuAndAnItemBringsItsWindowForwa
     Start("[pelmora]\r\nMenu=2\r\n"); // window items only, all of one height
     HWND menu = ClickProxy();
     ASSERT_NE(menu, nullptr) << taskbar.Text();
+    EXPECT_EQ(LookAtMenu(menu), "items 18 high, icons 15x14"); // Wine's application icon
     // Newest member first: the start-up scan met the front window first, so the
     // first item is the back window, the one opened first.
     RECT r;
@@ -256,6 +259,17 @@ TEST_F(Ui, AClickOnTheProxysButtonOpensTheGroupMenuAndAnItemBringsItsWindowForwa
         return !FindWindowOf(program.Pid(), "#32768") &&
                GetForegroundWindow() == editor.Windows().at(0);
     }));
+}
+
+TEST_F(Ui, OnAScreenOf144DpiTheGroupMenusItemsAndIconsAreOneAndAHalfTimesTheirSizeAt96) {
+    DWORD dpi = 144; // what Wine reads as a process starts; back to 96 at the end
+    RegSetKeyValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "LogPixels", REG_DWORD, &dpi, 4);
+    Start("[pelmora]\r\nMenu=2\r\n");
+    HWND menu = ClickProxy();
+    ASSERT_NE(menu, nullptr) << taskbar.Text();
+    // Wine's application icon, drawn in a square of 24 (16 at 96 DPI), shows 23 x 21 (15 x 14).
+    EXPECT_EQ(LookAtMenu(menu), "items 27 high, icons 23x21");
+    PostMessageA(proxy.hwnd, WM_CANCELMODE, 0, 0); // the menu closes, the program can end
 }
 
 TEST_F(Ui, AfterAMemberFlashedClosingTheMenuGivesTheProxyAFreshButtonThatNoLongerFlashes) {

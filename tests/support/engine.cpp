@@ -44,13 +44,13 @@ void EngineTest::SetUp() {
         Instance = GetModuleHandleA(nullptr);
         CreateModelLocks(); // as the program's start-up does
         RegisterWindowClasses();
-        for (const char* name : {"EngineA", "EngineB"}) {
-            WNDCLASSA wc = {};
-            wc.lpfnWndProc = DefWindowProcA;
+        for (const wchar_t* name : {L"EngineA", L"EngineB"}) {
+            WNDCLASSW wc = {};
+            wc.lpfnWndProc = DefWindowProcW; // Unicode windows: their titles hold any character
             wc.hInstance = Instance;
-            wc.hIcon = LoadIconA(nullptr, (LPCSTR)IDI_APPLICATION);
+            wc.hIcon = LoadIconW(nullptr, (LPCWSTR)IDI_APPLICATION);
             wc.lpszClassName = name;
-            RegisterClassA(&wc);
+            RegisterClassW(&wc);
         }
         return true;
     }();

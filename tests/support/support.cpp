@@ -15,20 +15,25 @@
 namespace testing_support {
 namespace {
 
-// Runs xdotool (the X server's own input) through /bin/sh. Wine starts Linux
+// Runs a command through /bin/sh, its output into *output. Wine starts Linux
 // programs but cannot wait for them: the shell leaves a file when it is done.
-bool Xdotool(const std::string& arguments) {
+bool RunShell(const std::string& command, std::string* output = nullptr) {
     static unsigned n = 0;
-    std::string done = "/tmp/pelmora-click-" + std::to_string(GetCurrentProcessId()) + "-" +
+    std::string done = "/tmp/pelmora-shell-" + std::to_string(GetCurrentProcessId()) + "-" +
                        std::to_string(n++),
                 file = "Z:" + done;
     if (HANDLE shell =
-            StartProcess("/bin/sh -c \"xdotool " + arguments + " && touch " + done + "\""))
+            StartProcess("/bin/sh -c \"" + command + " >" + done + ".out && touch " + done + "\""))
         CloseHandle(shell);
     std::replace(file.begin(), file.end(), '/', '\\');
     bool ran =
         WaitUntil([&] { return GetFileAttributesA(file.c_str()) != INVALID_FILE_ATTRIBUTES; });
-    return DeleteFileA(file.c_str()), ran;
+    if (output) *output = ReadFileText(file + ".out");
+    return DeleteFileA((file + ".out").c_str()), DeleteFileA(file.c_str()), ran;
+}
+
+bool Xdotool(const std::string& arguments) { // the X server's own input
+    return RunShell("xdotool " + arguments);
 }
 
 bool AskStandin(const char* request, std::string* reply) {
@@ -145,6 +150,16 @@ bool ClickAt(int x, int y) {
     return Xdotool("mousemove " + std::to_string(x) + " " + std::to_string(y)) &&
            WaitUntil([&] { return GetCursorPos(&p) && p.x == x && p.y == y; }) &&
            Xdotool("click 1");
+}
+
+std::string LookAtMenu(HWND menu) {
+    RECT r = {};
+    GetWindowRect(menu, &r); // its frame too: tools/menu-look.py leaves it out
+    std::string look, tool = "python3 " PELMORA_SOURCE_DIR "/tools/menu-look.py ";
+    for (LONG n : {r.left, r.top, r.right - r.left, r.bottom - r.top})
+        tool += std::to_string(n) + " ";
+    WaitUntil([&] { return RunShell(tool, &look) && look.find("items 0 ") != 0; }); // drawn
+    return look.substr(0, look.find('\n'));
 }
 
 std::string ReadFileText(const std::string& path) {

@@ -32,6 +32,9 @@ HANDLE StartProcess(const std::string& commandLine, DWORD* pid = nullptr,
 HWND FindWindowOf(DWORD pid, const char* cls, const char* title = nullptr, bool hidden = false);
 HWND WaitWindowOf(DWORD pid, const char* cls, const char* title = nullptr, bool hidden = false);
 bool ClickAt(int x, int y); // a left click at the screen point, through the X server
+// An open menu as the screen shows it (tools/menu-look.py): "items 18 high,
+// icons 15x14" (the icon's visible pixels), once it is drawn.
+std::string LookAtMenu(HWND menu);
 std::string ReadFileText(const std::string& path); // "" when it cannot be read
 bool WriteFileText(const std::string& path, const std::string& text);
 

@@ -1,7 +1,8 @@
 // The program's model in this process, with real windows: which group a window
 // joins and when a group collapses, hostile settings and rule files, allocation
-// failure at every allocation, the settings dialog's rule form, and the drain of
-// the hook library's ring without the taskbar subclass.
+// failure at every allocation, a title no code page holds in the group menu, the
+// settings dialog's rule form, and the drain of the hook library's ring without
+// the taskbar subclass.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -249,6 +250,19 @@ LRESULT CALLBACK AnswerMessageBoxes(int code, WPARAM wParam, LPARAM lParam) {
     if (code == HCBT_ACTIVATE && GetWindow((HWND)wParam, GW_OWNER))
         ++boxes, PostMessageA((HWND)wParam, WM_COMMAND, IDOK, 0);
     return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST_F(Model, ATitleOutsideEveryCodePageIsItsGroupMenuItemsTextWhole) {
+    const wchar_t title[] = L"한국어 😀 タイトル";
+    HWND w = nullptr;
+    for (int i = 0; i < 2; ++i) // Unicode windows
+        SetWindowTextW(w = Window(), title), AddWindow(w);
+    ASSERT_TRUE(LookupGroup(w) && LookupGroup(w)->tab);
+    HMENU menu = BuildGroupMenu(LookupGroup(w)->tab->hwnd);
+    wchar_t text[64] = L"";
+    EXPECT_TRUE(GetMenuStringW(menu, HandleToUlong(w), text, 64, MF_BYCOMMAND) &&
+                !wcscmp(text, title));
+    DestroyMenu(menu);
 }
 
 TEST_F(Model, TheRuleFormRefusesTextsTheFileCouldNotHoldAndADeletedRuleLeavesItsGroup) {
