@@ -124,8 +124,12 @@ bool Dispatch(DrainCoalescer& drain, const WndMes& entry) {
         if (foreground && foreground != hwnd)
             RefreshOf(drain, Register(drain, foreground, LookupGroup(foreground)));
     }
-    if (plan.steps & StepRefreshWindow) RefreshOf(drain, group);
+    // Asked before the refresh, which would see the window as it was: the
+    // window may act while the refresh runs, and asked afterwards it would
+    // seem to have been in step all along (a member hidden while its group
+    // was refreshed kept the proxy). The settle pass refreshes it instead.
     bool behind = NoteIfBehind(entry, hwnd, group);
+    if ((plan.steps & StepRefreshWindow) && !behind) RefreshOf(drain, group);
     if ((plan.steps & StepRescan) && drain.TakeRescan(PendingEntries())) RescanWindows();
     if ((plan.steps & StepRefreshAll) && drain.TakeRefreshAll(PendingEntries())) RefreshGroups();
     return behind;

@@ -101,13 +101,14 @@ class DrainCoalescer {
 
 // The hooks record a message before its window acts on it, so a pass may run
 // before a window's new state exists: one shared by entries that were waiting
-// together, or one for an entry that was handled while its window had not yet
-// acted on it (a grouped window still hidden after its WM_SHOWWINDOW). After
-// such a drain one more pass runs once the ring has been quiet for
-// SettleDelayMs: a burst of entries, however long, gets one settle pass after
-// its last entry. While a window is still behind its entry after the settle
-// pass, another follows, at most SettleRetries in a row. Times are
-// milliseconds of a 32-bit tick count, which may wrap.
+// together, or one skipped for an entry whose window had not yet acted on it
+// when it was handled (a grouped window still hidden after the WM_SHOWWINDOW
+// that shows it, or still shown after the one that hides it). After such a
+// drain one more pass runs once the ring has been quiet for SettleDelayMs: a
+// burst of entries, however long, gets one settle pass after its last entry.
+// While a window is still behind its entry after the settle pass, another
+// follows, at most SettleRetries in a row. Times are milliseconds of a 32-bit
+// tick count, which may wrap.
 constexpr uint32_t SettleDelayMs = 50;
 constexpr int SettleRetries = 10;
 constexpr uint32_t NoSettlePass = 0xFFFFFFFFu; // a wait without end (INFINITE)
