@@ -168,18 +168,17 @@ bool DrainRing(DrainCoalescer& drain) {
 // (a retitle as WM_SETTEXT, a destroyed window as WM_DESTROY...). Events lost
 // while the queue was full first lead to what a new taskbar button does: a
 // look for windows not yet known and a pass over all groups.
-void DrainWindowEvents(DrainCoalescer& drain) {
-    if (TakeLostWindowEvents()) {
+void DrainWindowEvents(DrainCoalescer& drain, const WindowEvent* events, bool lost) {
+    if (lost) {
         Dispatch(drain, WndMes{}, PlanWindowEvent(EventsLost).plan, true);
         drain.EntryDone();
     }
-    for (WindowEvent e; WindowEventsLeft > 0 && TakeWindowEvent(&e); --WindowEventsLeft) {
-        EventPlan meaning = PlanWindowEvent(e.event);
-        WndMes entry = {static_cast<uint32_t>(e.hwnd), meaning.sameAs, meaning.wParam, 0};
+    for (const WindowEvent* e = events; WindowEventsLeft > 0; ++e, --WindowEventsLeft) {
+        EventPlan meaning = PlanWindowEvent(e->event);
+        WndMes entry = {static_cast<uint32_t>(e->hwnd), meaning.sameAs, meaning.wParam, 0};
         Dispatch(drain, entry, meaning.plan, true);
         drain.EntryDone();
     }
-    WindowEventsLeft = 0;
 }
 
 } // namespace
@@ -189,11 +188,13 @@ bool ProcessWndMessages() {
     ScopedLock lock(&EventLock);
     TaskbarBurst burst;
     DrainCoalescer drain;
+    WindowEvent events[WindowEventQueue::Capacity];
+    bool lost = TakeLostWindowEvents();
+    WindowEventsLeft = TakeWindowEvents(events);
     RingEntriesLeft = RingEntriesWaiting();
-    WindowEventsLeft = WindowEventsWaiting();
     int served = RingEntriesLeft + WindowEventsLeft;
     bool behind = DrainRing(drain);
-    DrainWindowEvents(drain);
+    DrainWindowEvents(drain, events, lost);
     Settle.DrainEnded(served, drain.SkippedAny() || behind, GetTickCount());
     return NewMessage() != 0 || WindowEventsWaiting() > 0;
 }

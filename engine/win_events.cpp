@@ -3,6 +3,7 @@
 #include "engine/win_events.h"
 
 #include "core/errorlog.h"
+#include "core/model.h"
 #include "core/scoped.h"
 
 // Each event code is the system's constant of the same name. The headers
@@ -36,9 +37,12 @@ void CALLBACK OnWindowEvent(HWINEVENTHOOK, DWORD event, HWND hwnd, LONG object, 
                             DWORD) {
     if (object != OBJID_WINDOW || child != CHILDID_SELF || !hwnd) return;
     // Top-level windows only. A destroyed window has no parent left to ask:
-    // it is kept, and the drain forgets only windows it knows.
+    // it is kept when it is a member (the index reads the same at every point
+    // where this thread may look at its queue), else the destroyed children
+    // of a closing program could fill the queue.
     bool topLevel = GetAncestor(hwnd, GA_PARENT) == GetDesktopWindow();
-    if (!topLevel && !(event == EVENT_OBJECT_DESTROY && !IsWindow(hwnd))) return;
+    bool goneMember = event == EVENT_OBJECT_DESTROY && !IsWindow(hwnd) && LookupGroup(hwnd);
+    if (!topLevel && !goneMember) return;
     Events.Push(event, reinterpret_cast<uintptr_t>(hwnd));
 }
 
@@ -120,8 +124,8 @@ int WindowEventsWaiting() {
     return Events.Count();
 }
 
-bool TakeWindowEvent(WindowEvent* out) {
-    return Events.Pop(out);
+int TakeWindowEvents(WindowEvent (&out)[WindowEventQueue::Capacity]) {
+    return Events.TakeAll(out);
 }
 
 bool TakeLostWindowEvents() {

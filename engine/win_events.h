@@ -37,5 +37,7 @@ bool TakeShellHookMessage(UINT message, WPARAM code, LPARAM window);
 // changes already made are in the queue before a drain begins.
 void CollectWindowEvents();
 int WindowEventsWaiting();
-bool TakeWindowEvent(WindowEvent* out);
+// Every waiting event, oldest first; how many. Events that come meanwhile wait
+// for the next drain.
+int TakeWindowEvents(WindowEvent (&out)[WindowEventQueue::Capacity]);
 bool TakeLostWindowEvents(); // true once after the queue was full and events were lost

@@ -1,24 +1,21 @@
 #include "engine/pure/window_events.h"
 
 void WindowEventQueue::Push(uint32_t event, uintptr_t hwnd) {
-    for (int i = 0; i < count_; ++i) {
-        const WindowEvent& e = events_[(first_ + i) % Capacity];
-        if (e.event == event && e.hwnd == hwnd) return;
-    }
+    for (int i = 0; i < count_; ++i)
+        if (events_[i].event == event && events_[i].hwnd == hwnd) return;
     if (count_ == Capacity) {
         lost_ = true;
         return;
     }
-    events_[(first_ + count_) % Capacity] = WindowEvent{event, hwnd};
-    ++count_;
+    events_[count_++] = WindowEvent{event, hwnd};
 }
 
-bool WindowEventQueue::Pop(WindowEvent* out) {
-    if (count_ == 0) return false;
-    *out = events_[first_];
-    first_ = (first_ + 1) % Capacity;
-    --count_;
-    return true;
+int WindowEventQueue::TakeAll(WindowEvent (&out)[Capacity]) {
+    int n = count_;
+    for (int i = 0; i < n; ++i)
+        out[i] = events_[i];
+    count_ = 0;
+    return n;
 }
 
 bool WindowEventQueue::TakeLost() {

@@ -46,22 +46,22 @@ struct WindowEvent {
 
 // The events waiting for the drain, oldest first. The callback runs whenever
 // the program's thread looks at its message queue, also inside a pass or a
-// modal loop, and only adds here. Every event is only a reason to look at its
-// window as it is when the drain runs, so one that is already waiting for the
-// same window is not added twice: a title that changes without pause costs
-// one slot. When the queue is full, events are lost and the drain is told to
-// look at every window instead.
+// modal loop, and only adds here; a drain takes every waiting event at once.
+// Every event is only a reason to look at its window as it is when the drain
+// runs, so one that is already waiting for the same window (and no drain has
+// taken yet) is not added twice: a title that changes without pause costs one
+// slot. When the queue is full, events are lost and the drain is told to look
+// at every window instead.
 class WindowEventQueue {
   public:
     static constexpr int Capacity = 128;
     void Push(uint32_t event, uintptr_t hwnd);
-    bool Pop(WindowEvent* out); // false when empty
+    int TakeAll(WindowEvent (&out)[Capacity]); // how many, oldest first
     int Count() const { return count_; }
     bool TakeLost(); // true once after events were lost
 
   private:
     WindowEvent events_[Capacity] = {};
-    int first_ = 0;
     int count_ = 0;
     bool lost_ = false;
 };

@@ -117,15 +117,19 @@ TEST(DrainPlan, TheEventQueueKeepsOrderTakesAWindowsEventOnceAndReportsWhatItLos
     for (uintptr_t w : {1, 2, 1}) // the same event of window 1 twice
         queue.Push(EventShow, w);
     queue.Push(EventHide, 1);
+    WindowEvent taken[WindowEventQueue::Capacity];
     std::string order;
-    for (WindowEvent e; queue.Pop(&e);)
-        order += std::to_string(e.event - EventCreate) + "/" + std::to_string(e.hwnd) + " ";
+    for (int i = 0, n = queue.TakeAll(taken); i < n; ++i)
+        order += std::to_string(taken[i].event - EventCreate) + "/" +
+                 std::to_string(taken[i].hwnd) + " ";
     EXPECT_EQ(order, "2/1 2/2 3/1 ");
-    for (uintptr_t w = 0; w <= WindowEventQueue::Capacity; ++w)
+    queue.Push(EventShow, 1); // taken already: waits again
+    for (uintptr_t w = 0; w < WindowEventQueue::Capacity; ++w)
         queue.Push(EventNameChange, w);
     EXPECT_TRUE(queue.TakeLost());
     EXPECT_FALSE(queue.TakeLost());
-    EXPECT_EQ(queue.Count(), WindowEventQueue::Capacity);
+    EXPECT_EQ(queue.TakeAll(taken), WindowEventQueue::Capacity);
+    EXPECT_TRUE(taken[0].event == EventShow && taken[1].hwnd == 0);
 }
 
 // And subscribes to exactly the system events it has a plan for.
