@@ -1,7 +1,8 @@
 // The drain's decisions, free of the Windows API: what each entry of the event
-// ring asks for, how a grouped window's title-bar flashing is detected, and
-// which of the asked-for passes can be shared by entries that were waiting
-// together. engine/dispatch.cpp carries the decisions out.
+// ring and each system window event asks for, how a grouped window's title-bar
+// flashing is detected, and which of the asked-for passes can be shared by
+// entries that were waiting together. engine/dispatch.cpp carries the
+// decisions out.
 #pragma once
 
 #include <stdint.h>
