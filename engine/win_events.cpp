@@ -31,8 +31,8 @@ WindowEventQueue Events;   // filled by the callback and the shell hook window, 
 UINT ShellHookMessage = 0; // the registered message "SHELLHOOK"
 
 // Runs on the program's thread whenever it looks at its message queue, inside
-// a pass or a modal loop too: it decides on the ids, asks the window manager
-// two questions that send nothing, and copies two values.
+// a pass or a modal loop too: it decides on the ids, asks questions that send
+// nothing to any window, and copies two values.
 void CALLBACK OnWindowEvent(HWINEVENTHOOK, DWORD event, HWND hwnd, LONG object, LONG child, DWORD,
                             DWORD) {
     if (object != OBJID_WINDOW || child != CHILDID_SELF || !hwnd) return;
