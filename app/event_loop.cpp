@@ -5,6 +5,7 @@
 #include "config/settings_dialog.h"
 #include "core/errorlog.h"
 #include "engine/dispatch.h"
+#include "engine/win_events.h"
 #include "hook/ravik.h"
 
 namespace {
@@ -49,19 +50,26 @@ int DispatchWaitingMessages(int* exitCode) {
 
 int RunEventLoop(HANDLE ringEvent) {
     unsigned failures = 0;
-    bool ringPending = false; // the last drain stopped with entries left
+    bool entriesLeft = false; // the last drain stopped with entries left
     for (;;) {
-        // Entries left in the ring are taken without waiting for a new signal;
-        // otherwise the wait ends when the settle pass is due.
-        DWORD timeout = ringPending ? 0 : SettleWaitMs();
+        // Entries left in the ring, and system events that the window event
+        // callback queued while messages were taken, are drained without
+        // waiting for a new signal; otherwise the wait ends when the settle
+        // pass is due. A system event queued to this thread during the wait
+        // ends it (under Wine it comes as a sent message, which the wake mask
+        // holds) and reaches the callback when the queue is looked at.
+        bool pending = entriesLeft || WindowEventsWaiting() > 0;
+        DWORD timeout = pending ? 0 : SettleWaitMs();
         // MWMO_INPUTAVAILABLE: input that arrived while the ring was drained, and
         // was already seen by a call inside the drain, still wakes the wait.
         DWORD result =
             MsgWaitForMultipleObjectsEx(1, &ringEvent, timeout, WakeMask, MWMO_INPUTAVAILABLE);
         int exitCode = 0;
-        if (result == WAIT_OBJECT_0 || (result == WAIT_TIMEOUT && ringPending)) {
+        // Whatever woke the wait, waiting entries go first: a stream of input
+        // must not hold them back.
+        if (result == WAIT_OBJECT_0 || pending) {
             failures = 0;
-            ringPending = ProcessWndMessages();
+            entriesLeft = ProcessWndMessages();
             // The queue gets its turn after every drain: writers that keep
             // signalling the event would otherwise win every wait.
             if (!DispatchWaitingMessages(&exitCode)) return exitCode;

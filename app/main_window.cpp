@@ -8,6 +8,7 @@
 #include "core/screen_text.h"
 #include "core/state.h"
 #include "engine/modal_drain.h"
+#include "engine/win_events.h"
 #include "res/resource.h"
 
 namespace {
@@ -82,6 +83,8 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     // message still goes on to the default handling.
     if (TaskbarCreatedMessage != 0 && message == TaskbarCreatedMessage)
         Restart(hwnd); // a new shell knows none of our buttons or our icon
+    // The shell's report of a window flashing its caption, for the drain.
+    if (TakeShellHookMessage(message, wParam, lParam)) return 0;
 
     switch (message) {
     case WM_CREATE:

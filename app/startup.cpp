@@ -16,6 +16,7 @@
 #include "core/state.h"
 #include "engine/passes.h"
 #include "engine/scan.h"
+#include "engine/win_events.h"
 #include "hook/ravik.h"
 #include "res/resource.h"
 #include "taskbar/buttons.h"
@@ -362,8 +363,13 @@ int RunPelmora(HINSTANCE instance) {
     ButtonsGivenBack buttons;
     GroupTheDesktop();
     if (!hook.Install()) return -1;
-    // A window that came after the scan and before the hook was in force was
-    // seen by neither (SetHook empties the ring): one more rescan finds it.
+    // Both sources in every hook mode: the system's window events also come
+    // from the windows that the hook cannot enter. Their queue is emptied by
+    // the loop's drains.
+    WindowEventSource windowEvents(MainWnd);
+    // A window that came after the scan and before the hook and the events
+    // were in force was seen by neither (SetHook empties the ring): one more
+    // rescan finds it.
     RescanWindows();
     RefreshGroups();
     // The library's process attach made the event already; this is a second

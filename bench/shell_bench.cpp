@@ -5,6 +5,10 @@
 // delay in showing a new window's button (no pelmora), measured before and
 // after the program's runs, so that it sees the same load. Both are timed at
 // the stand-in's tab control, by standin_tabprobe.dll, with no request to it.
+// With SubClass 0 also what the system's window events cost: an editor that
+// raises them as Windows does (both sources), and one whose process the hook
+// library cannot enter (the events alone), beside the editor that raises none
+// (the hook alone; Wine itself raises only the creation event).
 //     bench_shell.exe [windows]
 #include <windows.h>
 #include <commctrl.h>
@@ -94,11 +98,28 @@ void WaitRingEmpty(int(__cdecl* newMessage)()) {
     }
 }
 
-std::vector<double> Latency(StandinTaskbar& taskbar, TabProbe& probe, int windows,
-                            const char* ini) {
+// Which sources tell the program of the editor's windows.
+enum class Sources { Hook, HookAndEvents, Events };
+
+// Wine's override for one program keeps the hook library out of its processes.
+struct LibraryKeptOut {
+    explicit LibraryKeptOut(bool on) : on_(on) {
+        if (on_) RegSetKeyValueA(HKEY_CURRENT_USER, Key, "ravik", REG_SZ, "disabled", 9);
+    }
+    ~LibraryKeptOut() {
+        if (on_) RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\editor.exe");
+    }
+    static constexpr char Key[] = "Software\\Wine\\AppDefaults\\editor.exe\\DllOverrides";
+    bool on_;
+};
+
+std::vector<double> Latency(StandinTaskbar& taskbar, TabProbe& probe, int windows, const char* ini,
+                            Sources sources = Sources::Hook) {
     std::vector<double> ms;
     TestApp editor;
-    if (!editor.Launch("open count=2 title=\"memo%d - editor\"", "editor.exe")) return ms;
+    LibraryKeptOut keptOut(sources == Sources::Events);
+    std::string raise = sources == Sources::Hook ? "" : "/winevents ";
+    if (!editor.Launch(raise + "open count=2 title=\"memo%d - editor\"", "editor.exe")) return ms;
     std::string dir = MakeProgramCopy("bench", ini);
     if (dir.empty()) return ms;
     ProgramProcess program;
@@ -150,8 +171,10 @@ int main(int argc, char** argv) {
     std::vector<double> floor;
     StandinDelay(taskbar, probe, windows / 2, &floor);
     std::vector<double> byDefault = Latency(taskbar, probe, windows, nullptr);
-    std::vector<double> noSubclass =
-        Latency(taskbar, probe, windows, "[pelmora]\r\nSubClass=0\r\n");
+    const char* hooksOnly = "[pelmora]\r\nSubClass=0\r\n";
+    std::vector<double> noSubclass = Latency(taskbar, probe, windows, hooksOnly);
+    std::vector<double> both = Latency(taskbar, probe, windows, hooksOnly, Sources::HookAndEvents);
+    std::vector<double> events = Latency(taskbar, probe, windows, hooksOnly, Sources::Events);
     StandinDelay(taskbar, probe, windows - windows / 2, &floor);
     probe.Detach();
     const char* floorName = "stand-in alone: new window -> its button";
@@ -160,5 +183,10 @@ int main(int argc, char** argv) {
                    MedianOrNone(floor), floorName);
     PrintSeriesRow("new window -> proxy retitled (SubClass 0)", "ms", noSubclass,
                    MedianOrNone(floor), floorName);
+    const char* hookAlone = "the same with the hook alone (SubClass 0)";
+    PrintSeriesRow("new window -> proxy retitled (SubClass 0), hook and window events", "ms", both,
+                   MedianOrNone(noSubclass), hookAlone);
+    PrintSeriesRow("new window -> proxy retitled (SubClass 0), window events alone", "ms", events,
+                   MedianOrNone(noSubclass), hookAlone);
     return 0;
 }

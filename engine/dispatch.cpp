@@ -1,6 +1,7 @@
-// Turning the hook library's event ring into changes of the model: windows are
-// registered and forgotten, the refresh passes run, and a grouped window that
-// flashes its title bar is reported to its proxy. What each entry leads to is
+// Turning the hook library's event ring and the system's window events
+// (engine/win_events.cpp) into changes of the model: windows are registered
+// and forgotten, the refresh passes run, and a grouped window that flashes its
+// title bar is reported to its proxy. What each entry and event leads to is
 // decided in engine/pure/drain_plan.cpp; this file carries it out.
 #include "engine/dispatch.h"
 
@@ -12,6 +13,7 @@
 #include "engine/pure/drain_plan.h"
 #include "engine/passes.h"
 #include "engine/scan.h"
+#include "engine/win_events.h"
 #include "hook/pure/ring.h"
 #include "hook/ravik.h"
 #include "taskbar/buttons.h"
@@ -73,8 +75,19 @@ bool StillBehind() {
     return kept > 0;
 }
 
-// Entries still unread, the one being handled included.
+// What one drain takes: the ring's entries and the system events that were
+// waiting when it began, in this order. Entries that come meanwhile are left
+// for the next drain, so that an entry counted as waiting when a pass began is
+// always handled before one that came after it.
+int RingEntriesLeft = 0;
+int WindowEventsLeft = 0;
+
+// Entries of this drain still unread, the one being handled included.
 int PendingEntries() {
+    return RingEntriesLeft + WindowEventsLeft;
+}
+
+int RingEntriesWaiting() {
     int n = NewMessage();
     return n < 0 ? n + RingSize : n;
 }
@@ -119,14 +132,15 @@ void FollowFlashing(const EntryPlan& plan, HWND hwnd, WndGroup* group) {
 }
 
 // Carries out the entry's plan; true when its window was behind its entry.
-// The window index is asked once for the entry's window and once for the
+// `changeMade` for a system event, which reports a change already made. The
+// window index is asked once for the entry's window and once for the
 // foreground window; the steps hand the group on. A rescan or a pass over all
 // groups may register or forget the window, so the group is not used after
 // them (WM_SHOWWINDOW and WM_DESTROY, the entries NoteIfBehind looks at, ask
 // for neither).
-bool Dispatch(DrainCoalescer& drain, const WndMes& entry) {
+bool Dispatch(DrainCoalescer& drain, const WndMes& entry, const EntryPlan& plan, bool changeMade) {
+    drain.BeginEntry(changeMade);
     HWND hwnd = WndMesWindow(entry);
-    EntryPlan plan = PlanEntry(entry.message, SubClassInEffect != 0, LoadInEffect != 0);
     WndGroup* group = LookupGroup(hwnd);
     FollowFlashing(plan, hwnd, group);
     if (plan.steps & StepRegister) group = Register(drain, hwnd, group);
@@ -136,30 +150,65 @@ bool Dispatch(DrainCoalescer& drain, const WndMes& entry) {
         if (foreground && foreground != hwnd)
             RefreshOf(drain, Register(drain, foreground, LookupGroup(foreground)));
     }
-    if (plan.steps & StepRefreshWindow) RefreshOf(drain, group);
-    bool behind = NoteIfBehind(entry, hwnd, group);
+    // Asked before the refresh, which would see the window as it was: the
+    // window may act while the refresh runs, and asked afterwards it would
+    // seem to have been in step all along (a member hidden while its group
+    // was refreshed kept the proxy). The settle pass refreshes it instead.
+    bool behind = !changeMade && NoteIfBehind(entry, hwnd, group);
+    if ((plan.steps & StepRefreshWindow) && !behind) RefreshOf(drain, group);
     if ((plan.steps & StepRescan) && drain.TakeRescan(PendingEntries())) RescanWindows();
     if ((plan.steps & StepRefreshAll) && drain.TakeRefreshAll(PendingEntries())) RefreshGroups();
     return behind;
 }
 
-} // namespace
-
-bool ProcessWndMessages() {
-    ScopedLock lock(&EventLock);
-    TaskbarBurst burst;
-    DrainCoalescer drain;
-    int served = 0;
+// The ring's entries of this drain; true when a window was behind its entry.
+bool DrainRing(DrainCoalescer& drain) {
     bool behind = false;
-    for (; served < RingSize && NewMessage() != 0; ++served) {
+    for (; RingEntriesLeft > 0 && NewMessage() != 0; --RingEntriesLeft) {
         WndMes entry;
         GetWndMes(&entry);
-        if (Dispatch(drain, entry)) behind = true;
+        EntryPlan plan = PlanEntry(entry.message, SubClassInEffect != 0, LoadInEffect != 0);
+        if (Dispatch(drain, entry, plan, false)) behind = true;
         IncRead();
         drain.EntryDone();
     }
+    RingEntriesLeft = 0;
+    return behind;
+}
+
+// The system events of this drain, each as the entry of the same meaning
+// (a retitle as WM_SETTEXT, a destroyed window as WM_DESTROY...). Events lost
+// while the queue was full first lead to what a new taskbar button does: a
+// look for windows not yet known and a pass over all groups.
+void DrainWindowEvents(DrainCoalescer& drain, const WindowEvent* events, bool lost) {
+    if (lost) {
+        Dispatch(drain, WndMes{}, PlanWindowEvent(EventsLost).plan, true);
+        drain.EntryDone();
+    }
+    for (const WindowEvent* e = events; WindowEventsLeft > 0; ++e, --WindowEventsLeft) {
+        EventPlan meaning = PlanWindowEvent(e->event);
+        WndMes entry = {static_cast<uint32_t>(e->hwnd), meaning.sameAs, meaning.wParam, 0};
+        Dispatch(drain, entry, meaning.plan, true);
+        drain.EntryDone();
+    }
+}
+
+} // namespace
+
+bool ProcessWndMessages() {
+    CollectWindowEvents();
+    ScopedLock lock(&EventLock);
+    TaskbarBurst burst;
+    DrainCoalescer drain;
+    WindowEvent events[WindowEventQueue::Capacity];
+    bool lost = TakeLostWindowEvents();
+    WindowEventsLeft = TakeWindowEvents(events);
+    RingEntriesLeft = RingEntriesWaiting();
+    int served = RingEntriesLeft + WindowEventsLeft;
+    bool behind = DrainRing(drain);
+    DrainWindowEvents(drain, events, lost);
     Settle.DrainEnded(served, drain.SkippedAny() || behind, GetTickCount());
-    return NewMessage() != 0;
+    return NewMessage() != 0 || WindowEventsWaiting() > 0;
 }
 
 DWORD SettleWaitMs() {

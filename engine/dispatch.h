@@ -1,10 +1,12 @@
-// Turning the hook library's event ring into changes of the model.
+// Turning the hook library's event ring and the system's window events into
+// changes of the model.
 #pragma once
 
 #include <windows.h>
 
-// Drains the ring under EventLock, at most one ring's worth of entries, so
-// that the program's own windows get their turn while the ring stays busy.
+// Drains, under EventLock, the ring's entries and the queued system events
+// that wait when it begins (at most one ring's worth and one queue's worth),
+// so that the program's own windows get their turn while they stay busy.
 // True when entries are left for the next call.
 bool ProcessWndMessages();
 

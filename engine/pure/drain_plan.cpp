@@ -39,6 +39,45 @@ EntryPlan PlanEntry(uint32_t code, bool subclassInEffect, bool loadInEffect) {
     return {0, FlashEffect::Reset, false, false};
 }
 
+EventPlan PlanWindowEvent(uint32_t event) {
+    auto same = [](uint32_t code, uint32_t wParam) {
+        return EventPlan{code, wParam, PlanEntry(code, false, false)};
+    };
+    // Every WindowEventCode has its case (the compiler checks it: no default).
+    switch (static_cast<WindowEventCode>(event)) {
+    case EventCreate:
+        return same(CodeCreate, 0);
+    case EventDestroy:
+        return same(CodeDestroy, 0);
+    case EventShow:
+        return same(CodeShowWindow, 1);
+    case EventHide:
+        return same(CodeShowWindow, 0);
+    case EventNameChange:
+        return same(CodeSetText, 0);
+    case EventForeground: {
+        // Its window is the foreground window, registered as an activation
+        // registers the foreground window.
+        EventPlan p = same(CodeActivate, 0);
+        p.plan.steps |= StepRegister;
+        return p;
+    }
+    case EventMinimizeStart:
+    case EventMinimizeEnd:
+    case EventCloaked:
+    case EventUncloaked:
+        // No entry means these; whether the window counts may have changed.
+        return {0, 0, {StepRefreshWindow, FlashEffect::None, false, true}};
+    case EventShellFlash:
+        return {0, 0, {0, FlashEffect::Reported, false, true}};
+    case EventsLost:
+        // Whatever they said, a look for windows not yet known and a pass
+        // over all groups bring the model in line, as a new taskbar button does.
+        return same(CodeInsertItemW, 0);
+    }
+    return {0, 0, {0, FlashEffect::None, false, false}};
+}
+
 FlashCount NextFlashCount(FlashEffect effect, int count) {
     switch (effect) {
     case FlashEffect::Reset:
@@ -48,6 +87,8 @@ FlashCount NextFlashCount(FlashEffect effect, int count) {
     case FlashEffect::CheckTitle:
         if (count >= FlashToggles) return {0, true};
         return {count, false};
+    case FlashEffect::Reported:
+        return {0, true};
     default:
         return {count, false};
     }
@@ -55,7 +96,7 @@ FlashCount NextFlashCount(FlashEffect effect, int count) {
 
 bool DrainCoalescer::TakeRefreshAll(int pending) {
     if (passRan_ && !modelChanged_ && passCovers_ > 0) {
-        skipped_ = true;
+        Skip();
         return false;
     }
     passCovers_ = pending;
@@ -67,7 +108,7 @@ bool DrainCoalescer::TakeRefreshAll(int pending) {
 bool DrainCoalescer::TakeRefreshGroup(uintptr_t group, int pending) {
     for (const Covered& c : groups_) {
         if (c.group == group && c.entries > 0) {
-            skipped_ = true;
+            Skip();
             return false;
         }
     }
@@ -80,7 +121,7 @@ bool DrainCoalescer::TakeRefreshGroup(uintptr_t group, int pending) {
 
 bool DrainCoalescer::TakeRescan(int pending) {
     if (rescanRan_ && rescanCovers_ > 0) {
-        skipped_ = true;
+        Skip();
         return false;
     }
     rescanCovers_ = pending;
@@ -96,6 +137,7 @@ void DrainCoalescer::MembershipChanged() {
 }
 
 void DrainCoalescer::EntryDone() {
+    changeMade_ = false;
     if (passCovers_ > 0) --passCovers_;
     if (rescanCovers_ > 0) --rescanCovers_;
     for (Covered& c : groups_)

@@ -1,10 +1,13 @@
 // The drain's decisions, free of the Windows API: what each entry of the event
-// ring asks for, how a grouped window's title-bar flashing is detected, and
-// which of the asked-for passes can be shared by entries that were waiting
-// together. engine/dispatch.cpp carries the decisions out.
+// ring and each system window event asks for, how a grouped window's title-bar
+// flashing is detected, and which of the asked-for passes can be shared by
+// entries that were waiting together. engine/dispatch.cpp carries the
+// decisions out.
 #pragma once
 
 #include <stdint.h>
+
+#include "engine/pure/window_events.h"
 
 // The codes the ring carries: eight window messages the hooks record and four
 // tab-control messages the taskbar subclass forwards (the library's list is in
@@ -42,6 +45,7 @@ enum class FlashEffect {
     Reset,      // the count starts again
     Count,      // one more caption toggle
     CheckTitle, // a title set after enough toggles is a flash
+    Reported,   // the shell reports the window flashing
 };
 
 struct EntryPlan {
@@ -55,6 +59,17 @@ struct EntryPlan {
 // taskbar buttons, so the window events themselves drive the refreshes.
 EntryPlan PlanEntry(uint32_t code, bool subclassInEffect, bool loadInEffect);
 
+// What a system window event asks for. It comes from windows the hook may not
+// reach, so whatever the hook mode it means what the ring entry of the same
+// meaning means where the windows' own events drive the refreshes (no taskbar
+// subclass); unlike that entry, it reports a change already made.
+struct EventPlan {
+    uint32_t sameAs; // the ring code of the same meaning, 0 for none
+    uint32_t wParam; // that entry's: 1 shown, 0 hidden for WM_SHOWWINDOW
+    EntryPlan plan;
+};
+EventPlan PlanWindowEvent(uint32_t event);
+
 // A window flashes its title bar by toggling its caption and then setting its
 // title: this many toggles before a title count as a flash.
 constexpr int FlashToggles = 2;
@@ -67,12 +82,17 @@ FlashCount NextFlashCount(FlashEffect effect, int count);
 
 // Entries are handled well after the messages they record, so a pass sees the
 // desktop as it is when it runs, which includes what every entry already
-// waiting in the ring reports. A second pass asked for by such an entry finds
-// nothing new unless the model changed in between, and is skipped. Entries
-// written after a pass began always get their own. `pending` is the number of
-// unread entries, the one being handled included, when a pass is asked for.
+// waiting (in the ring or among the system events) reports. A second pass
+// asked for by such an entry finds nothing new unless the model changed in
+// between, and is skipped. Entries written after a pass began always get their
+// own. `pending` is the number of unread entries, the one being handled
+// included, when a pass is asked for, counted in the order they are handled.
 class DrainCoalescer {
   public:
+    // The entry about to be handled reports a change already made (a system
+    // event): a pass that began while it waited saw that change, so skipping
+    // its own leaves nothing stale. Until EntryDone.
+    void BeginEntry(bool changeMade) { changeMade_ = changeMade; }
     bool TakeRefreshAll(int pending);
     // `group` names the window's group; a refresh of one group covers only
     // that group and holds until membership changes.
@@ -80,6 +100,7 @@ class DrainCoalescer {
     bool TakeRescan(int pending); // a rescan that runs also counts as a change
     void MembershipChanged();     // a window joined or left a group
     void EntryDone();             // the entry being handled is done
+    // A pass was skipped for an entry whose change may not have been made yet.
     bool SkippedAny() const { return skipped_; }
 
   private:
@@ -97,17 +118,20 @@ class DrainCoalescer {
     Covered groups_[GroupSlots] = {};
     int nextGroupSlot_ = 0;
     bool skipped_ = false;
+    bool changeMade_ = false;
+    void Skip() { skipped_ = skipped_ || !changeMade_; }
 };
 
 // The hooks record a message before its window acts on it, so a pass may run
 // before a window's new state exists: one shared by entries that were waiting
-// together, or one for an entry that was handled while its window had not yet
-// acted on it (a grouped window still hidden after its WM_SHOWWINDOW). After
-// such a drain one more pass runs once the ring has been quiet for
-// SettleDelayMs: a burst of entries, however long, gets one settle pass after
-// its last entry. While a window is still behind its entry after the settle
-// pass, another follows, at most SettleRetries in a row. Times are
-// milliseconds of a 32-bit tick count, which may wrap.
+// together, or one skipped for an entry whose window had not yet acted on it
+// when it was handled (a grouped window still hidden after the WM_SHOWWINDOW
+// that shows it, or still shown after the one that hides it). After such a
+// drain one more pass runs once the ring has been quiet for SettleDelayMs: a
+// burst of entries, however long, gets one settle pass after its last entry.
+// While a window is still behind its entry after the settle pass, another
+// follows, at most SettleRetries in a row. Times are milliseconds of a 32-bit
+// tick count, which may wrap.
 constexpr uint32_t SettleDelayMs = 50;
 constexpr int SettleRetries = 10;
 constexpr uint32_t NoSettlePass = 0xFFFFFFFFu; // a wait without end (INFINITE)

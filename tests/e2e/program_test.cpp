@@ -20,12 +20,16 @@ namespace {
 
 // What a user sees on the taskbar: the titles of the program's buttons, then
 // for each of the windows whether it has a button of its own ("+") or not ("-").
+bool OwnedBy(HWND hwnd, DWORD pid) {
+    DWORD owner = 0;
+    return GetWindowThreadProcessId(hwnd, &owner) && owner == pid;
+}
+
 std::string Shown(const StandinTaskbar& taskbar, DWORD pid, const std::vector<HWND>& windows) {
     std::string shown;
     std::vector<HWND> buttons;
     for (const TaskbarButton& b : taskbar.Buttons()) {
-        DWORD owner = 0;
-        if (GetWindowThreadProcessId(b.hwnd, &owner) && owner == pid) shown += "[" + b.title + "]";
+        if (OwnedBy(b.hwnd, pid)) shown += "[" + b.title + "]";
         buttons.push_back(b.hwnd);
     }
     for (HWND w : windows)
@@ -104,6 +108,88 @@ INSTANTIATE_TEST_SUITE_P(HookModes, Grouping,
                                          HookMode{"[pelmora]\r\nSubClass=0\r\n", "2000", false, ""},
                                          HookMode{nullptr, "xp", false, NoTabControl},
                                          HookMode{nullptr, "win7", false, NoTabControl}));
+
+struct EventsCase {
+    const char* layout; // the shell the stand-in copies (hooks only there)
+    const char* name;   // the application's file name without ".exe"
+    bool keptOut;       // the hook library cannot enter its process
+    bool raises;        // it raises the system's window events, as on Windows
+};
+
+void PrintTo(const EventsCase& c, std::ostream* os) {
+    *os << c.layout << " " << c.name << (c.raises ? " events" : "");
+}
+
+// Wine's override for one program keeps the hook library out of every process
+// of that file name, as Windows keeps it out of elevated, Store and
+// other-bitness processes.
+struct LibraryKeptOut {
+    explicit LibraryKeptOut(const std::string& exe) : key("Software\\Wine\\AppDefaults\\" + exe) {
+        RegSetKeyValueA(HKEY_CURRENT_USER, (key + "\\DllOverrides").c_str(), "ravik", REG_SZ,
+                        "disabled", 9);
+    }
+    ~LibraryKeptOut() { RegDeleteTreeA(HKEY_CURRENT_USER, key.c_str()); }
+    std::string key;
+};
+
+class SystemEvents : public testing::TestWithParam<EventsCase> {};
+
+TEST_P(SystemEvents, AnApplicationsWindowsAreFollowedThroughTheirEventsToTheEnd) {
+    const EventsCase& c = GetParam();
+    std::string exe = std::string(c.name) + ".exe";
+    LibraryKeptOut keptOut(c.keptOut ? exe : "nothing.exe"); // a program that never runs
+    StandinTaskbar taskbar;
+    TestApp app;
+    ASSERT_TRUE(taskbar.Start(c.layout) &&
+                app.Launch(std::string(c.raises ? "/winevents " : "") + "open", exe));
+    ProgramProcess program;
+    ASSERT_TRUE(program.Start(MakeProgramCopy("events", "[pelmora]\r\nFlash=1\r\n")));
+    std::vector<HWND> w = app.Windows();
+    auto shows = [&](const std::string& expected, bool flashing = false) {
+        return WaitUntil(
+            [&] {
+                bool flashes = false; // the program's button
+                for (const TaskbarButton& b : taskbar.Buttons())
+                    flashes = flashes || (b.flashing && OwnedBy(b.hwnd, program.Pid()));
+                return Shown(taskbar, program.Pid(), w) == expected && flashes == flashing;
+            },
+            20000);
+    };
+    auto proxy = [&](const char* n) { return std::string("[") + n + " " + c.name + "]"; };
+    w.push_back(app.Open().at(0)); // its second window
+    EXPECT_TRUE(shows(proxy("2") + "--")) << taskbar.Text();
+    app.Send("hide #0"); // not the active one: nothing else follows
+    EXPECT_TRUE(shows("-+")) << taskbar.Text();
+    app.Send("show #0");
+    EXPECT_TRUE(shows(proxy("2") + "--")) << taskbar.Text();
+    w.push_back(app.Open().at(0));
+    EXPECT_TRUE(shows(proxy("3") + "---")) << taskbar.Text();
+    app.Send("destroy #2");
+    EXPECT_TRUE(shows(proxy("2") + "---")) << taskbar.Text();
+    // Disabled, the window was no candidate when it came (and became the
+    // foreground window); enabled, it joins once it is the foreground window.
+    w.push_back(app.Open("disabled").at(0));
+    EXPECT_TRUE(shows(proxy("2") + "---+")) << taskbar.Text();
+    for (const char* command : {"enable #3", "activate #0", "activate #3", "title #0 renamed"})
+        app.Send(command);
+    EXPECT_TRUE(shows(proxy("3") + "----")) << taskbar.Text(); // a retitle changes no group
+    // The shell reports a flash (Wine's reports none: the test sends what it would).
+    PostMessageA(program.WaitMainWindow(), RegisterWindowMessageA("SHELLHOOK"), HSHELL_FLASH,
+                 (LPARAM)w[0]);
+    EXPECT_TRUE(shows(proxy("3") + "----", true)) << taskbar.Text();
+    EXPECT_EQ(app.Send("loaded ravik.dll"), c.keptOut ? "no" : "yes");
+    EXPECT_EQ(program.ExitThroughTrayMenu(), 0u);
+    EXPECT_TRUE(shows("++-+")) << taskbar.Text();
+}
+
+// An application the hook cannot enter, and one it enters, which raises the
+// events too or not (Wine raises none but window creation itself).
+INSTANTIATE_TEST_SUITE_P(Sources, SystemEvents,
+                         testing::Values(EventsCase{"xp", "sealed", true, true},
+                                         EventsCase{"win7", "sealed", true, true},
+                                         EventsCase{"xp", "plain", false, true},
+                                         EventsCase{"win7", "plain", false, true},
+                                         EventsCase{"xp", "plain", false, false}));
 
 TEST(Program, OneRunPerSessionHoweverStartsMeetAndANoticeStopsNoGrouping) {
     StandinTaskbar taskbar;

@@ -140,6 +140,10 @@ int main() {
     // Lines end in "\n" for the shell scripts that read them.
     _setmode(_fileno(stdout), _O_BINARY);
     std::vector<std::string> args = Arguments();
+    if (args.size() >= 2 && args[1] == "/winevents") {
+        testapp::RaiseSystemEvents();
+        args.erase(args.begin() + 1);
+    }
     if (args.size() >= 3 && args[1] == "/to") return SendTo(args[2], CommandFrom(args, 3));
     if (args.size() >= 3 && args[1] == "/label") return Run(args[2], CommandFrom(args, 3));
     return Run("", CommandFrom(args, 1));

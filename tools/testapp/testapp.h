@@ -2,7 +2,11 @@
 // demo script) tells it to. Started several times, or copied under other
 // file names, it stands for several applications.
 //
-//   testapp.exe [/label NAME] [COMMAND]   runs; COMMAND (usually "open ...") first
+//   testapp.exe [/winevents] [/label NAME] [COMMAND]   runs; COMMAND (usually "open ...")
+//        first. With /winevents its top-level windows raise (NotifyWinEvent) the
+//        system events that Windows raises for them and Wine 8 does not: shown,
+//        hidden, destroyed, retitled, made the foreground window, minimised and
+//        restored from minimised, each after the change, as Windows raises them
 //   testapp.exe /to PID|NAME COMMAND      sends COMMAND to a running testapp, prints the reply
 //
 // On the command line an argument with blanks counts as one word, as if in
@@ -15,6 +19,8 @@
 //        [x=N] [y=N] [w=N] [h=N]          -> the new windows' handles ("%d" in TEXT
 //                                            becomes 1, 2, ... within the command)
 //   list                                   -> the handles of its windows that exist
+//   loaded MODULE.dll                      -> "yes" when the module is loaded in it
+//                                             (pelmora's hook library once the hook ran)
 //   hide R | show R | minimize R | maximize R | restore R | activate R
 //   close R        asks the window to close (WM_CLOSE, as its close box does)
 //   destroy R      destroys it at once
@@ -55,6 +61,7 @@ constexpr char DefaultWindowClass[] = "PelmoraTestWindow";
 
 // ---- the windows (windows.cpp), UI thread ----
 bool InitWindows(HINSTANCE instance);
+void RaiseSystemEvents();                        // /winevents
 std::string RunCommand(const std::string& line); // one command, its reply
 void DestroyAllWindows();
 

@@ -20,9 +20,11 @@ struct AppWindow {
     bool askClose;
     std::vector<std::string> events;
     bool refuseClose;
+    bool minimized; // for the minimise events
 };
 
 HINSTANCE Instance = nullptr;
+bool RaiseEvents = false;       // /winevents
 std::vector<AppWindow> Windows; // in creation order; destroyed ones keep their place
 std::set<std::string> RegisteredClasses;
 int Cascade = 0;
@@ -61,6 +63,23 @@ void OnClose(HWND hwnd) {
     DestroyWindow(hwnd);
 }
 
+// The system events that Windows raises for a top-level window and Wine 8
+// does not (it raises EVENT_OBJECT_CREATE itself), raised where Windows
+// raises them: after the change.
+void Raise(DWORD event, HWND hwnd) {
+    if (RaiseEvents) NotifyWinEvent(event, hwnd, OBJID_WINDOW, CHILDID_SELF);
+}
+
+void RaiseForPosition(HWND hwnd, const WINDOWPOS& pos) {
+    if (pos.flags & SWP_SHOWWINDOW) Raise(EVENT_OBJECT_SHOW, hwnd);
+    if (pos.flags & SWP_HIDEWINDOW) Raise(EVENT_OBJECT_HIDE, hwnd);
+    AppWindow* w = Find(hwnd);
+    bool minimized = IsIconic(hwnd) != 0;
+    if (!w || w->minimized == minimized) return;
+    w->minimized = minimized;
+    Raise(minimized ? EVENT_SYSTEM_MINIMIZESTART : EVENT_SYSTEM_MINIMIZEEND, hwnd);
+}
+
 void Paint(HWND hwnd) {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hwnd, &ps);
@@ -79,6 +98,14 @@ LRESULT CALLBACK TestWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     switch (message) {
     case WM_ACTIVATE:
         Log(hwnd, "activate " + std::to_string(LOWORD(wParam)));
+        if (LOWORD(wParam) != WA_INACTIVE && GetForegroundWindow() == hwnd)
+            Raise(EVENT_SYSTEM_FOREGROUND, hwnd);
+        break;
+    case WM_WINDOWPOSCHANGED:
+        RaiseForPosition(hwnd, *reinterpret_cast<const WINDOWPOS*>(lParam));
+        break;
+    case WM_NCDESTROY:
+        Raise(EVENT_OBJECT_DESTROY, hwnd);
         break;
     case WM_CLOSE:
         OnClose(hwnd);
@@ -99,6 +126,7 @@ LRESULT CALLBACK TestWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     case WM_SETTEXT: {
         LRESULT r = DefWindowProcA(hwnd, message, wParam, lParam);
         InvalidateRect(hwnd, nullptr, TRUE);
+        Raise(EVENT_OBJECT_NAMECHANGE, hwnd);
         return r;
     }
     case WM_DESTROY:
@@ -185,7 +213,7 @@ std::string Open(const std::vector<std::string>& words) {
                                     style, o.x >= 0 ? o.x : offset, o.y >= 0 ? o.y : offset,
                                     o.width, o.height, o.owner, nullptr, Instance, nullptr);
         if (!hwnd) return "error: CreateWindowEx: " + tool_ipc::LastErrorText();
-        Windows.push_back({hwnd, o.askClose, {}, false});
+        Windows.push_back({hwnd, o.askClose, {}, false, false});
         if (o.visible) ShowWindow(hwnd, o.show);
         if (!reply.empty()) reply += ' ';
         reply += tool_ipc::HandleText(hwnd);
@@ -326,7 +354,13 @@ std::string RunCommand(const std::string& line) {
     if (words.empty()) return "error: empty command";
     if (words[0] == "open") return Open(words);
     if (words[0] == "list") return List();
+    if (words[0] == "loaded" && words.size() == 2) // asked on this thread, which the hook enters
+        return GetModuleHandleA(words[1].c_str()) ? "yes" : "no";
     return OnWindow(words);
+}
+
+void RaiseSystemEvents() {
+    RaiseEvents = true;
 }
 
 void DestroyAllWindows() {
