@@ -1,6 +1,7 @@
 #include "engine/modal_drain.h"
 
 #include "engine/dispatch.h"
+#include "engine/win_events.h"
 #include "hook/ravik.h"
 #include "taskbar/state.h"
 
@@ -19,7 +20,7 @@ bool Ticking = false; // a tick's drain is running
 void CALLBACK ModalDrainTick(HWND, UINT, UINT_PTR, DWORD) {
     if (Ticking || OpenGuards == 0 || GroupMenuOpen) return;
     Ticking = true;
-    if (NewMessage() != 0) ProcessWndMessages();
+    if (NewMessage() != 0 || WindowEventsWaiting() > 0) ProcessWndMessages();
     RunSettlePassIfDue();
     Ticking = false;
 }

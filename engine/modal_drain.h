@@ -4,8 +4,8 @@
 
 #include <windows.h>
 
-// For the life of the guard a thread timer drains the ring and runs the settle
-// pass, as the wait loop would; declare one right before the call that runs
+// For the life of the guard a thread timer drains the ring and the system's
+// window events and runs the settle pass, as the wait loop would; declare one right before the call that runs
 // the modal loop.
 class ModalDrain {
   public:

@@ -173,6 +173,15 @@ TEST_P(SystemEvents, AnApplicationsWindowsAreFollowedThroughTheirEventsToTheEnd)
     for (const char* command : {"enable #3", "activate #0", "activate #3", "title #0 renamed"})
         app.Send(command);
     EXPECT_TRUE(shows(proxy("3") + "----")) << taskbar.Text(); // a retitle changes no group
+    // While a notice of the program is open, its thread runs the box's loop:
+    // the windows are followed all the same.
+    PostMessageA(program.WaitMainWindow(), WM_COMMAND, IDC_TRAY_HIDE, 0);
+    HWND notice = WaitWindowOf(program.Pid(), "#32770", "注意");
+    app.Send("hide #3");
+    EXPECT_TRUE(shows(proxy("2") + "[注意]----")) << taskbar.Text();
+    PostMessageA(notice, WM_COMMAND, IDOK, 0);
+    app.Send("show #3");
+    EXPECT_TRUE(shows(proxy("3") + "----")) << taskbar.Text();
     // The shell reports a flash (Wine's reports none: the test sends what it would).
     PostMessageA(program.WaitMainWindow(), RegisterWindowMessageA("SHELLHOOK"), HSHELL_FLASH,
                  (LPARAM)w[0]);
