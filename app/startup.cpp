@@ -189,6 +189,21 @@ void ChooseSubclass() {
     ErrorLog(NoTabControlText);
 }
 
+// A window that came after the scan and before the hook and the system's
+// window events were in force was seen by neither (SetHook empties the ring):
+// one more rescan finds it. The events also come from the windows that the
+// hook cannot enter; the loop's drains empty their queue.
+void CatchUpWithTheDesktop() {
+    RescanWindows();
+    RefreshGroups();
+}
+
+// The library's process attach made the ring's event already; this is a
+// second handle to the same one.
+HANDLE OpenRingEvent() {
+    return CreateEventA(nullptr, FALSE, FALSE, RingEventName);
+}
+
 // A second start shows the running one's icon again (when its main window can
 // be found) and ends with 0, touching no button.
 int ShowRunningInstance() {
@@ -347,9 +362,7 @@ int RunPelmora(HINSTANCE instance) {
     ScopedCom com;
     ModelLocks locks;
     TaskbarListGuard taskbarList;
-    // Without the taskbar-list object no button could be taken away or given
-    // back: the program would sit there doing nothing, so it says so and ends.
-    if (!TaskbarListObject) {
+    if (!TaskbarListObject) { // no button could be taken away or given back: say so and end
         ReportFailure(TaskbarListFailedText, taskbarList.Error());
         return -1;
     }
@@ -363,18 +376,9 @@ int RunPelmora(HINSTANCE instance) {
     ButtonsGivenBack buttons;
     GroupTheDesktop();
     if (!hook.Install()) return -1;
-    // Both sources in every hook mode: the system's window events also come
-    // from the windows that the hook cannot enter. Their queue is emptied by
-    // the loop's drains.
-    WindowEventSource windowEvents(MainWnd);
-    // A window that came after the scan and before the hook and the events
-    // were in force was seen by neither (SetHook empties the ring): one more
-    // rescan finds it.
-    RescanWindows();
-    RefreshGroups();
-    // The library's process attach made the event already; this is a second
-    // handle to the same one.
-    ScopedHandle ringEvent(CreateEventA(nullptr, FALSE, FALSE, RingEventName));
+    WindowEventSource windowEvents(MainWnd); // beside the hook in every mode
+    CatchUpWithTheDesktop();
+    ScopedHandle ringEvent(OpenRingEvent());
     int exitCode = RunEventLoop(ringEvent.get());
     restart.Arm();
     return exitCode;
