@@ -16,6 +16,7 @@
 #include "core/pure/rule_id.h"
 #include "core/pure/text.h"
 #include "core/state.h"
+#include "taskbar/visibility.h"
 
 namespace {
 

@@ -18,6 +18,7 @@
 #include "hook/ravik.h"
 #include "taskbar/buttons.h"
 #include "taskbar/proxy.h"
+#include "taskbar/visibility.h"
 
 // Each ring code is the message it stands for.
 static_assert(CodeCreate == WM_CREATE && CodeDestroy == WM_DESTROY && CodeActivate == WM_ACTIVATE &&
@@ -49,7 +50,7 @@ int BehindCount = 0;
 
 bool IsBehind(const BehindWindow& w) {
     if (!IsWindow(w.hwnd)) return false;
-    return w.said == Said::Gone || (IsVisible(w.hwnd) == 1) != (w.said == Said::Shown);
+    return w.said == Said::Gone || (IsVisibleAnywhere(w.hwnd) == 1) != (w.said == Said::Shown);
 }
 
 // True when the entry's window, a member of `group` or of none, has not yet

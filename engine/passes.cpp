@@ -8,6 +8,7 @@
 #include "taskbar/buttons.h"
 #include "taskbar/proxy.h"
 #include "taskbar/taken_buttons.h"
+#include "taskbar/visibility.h"
 
 // When no proxy could be made the members keep their buttons: a window must
 // never lose its button without a proxy standing for it.
@@ -63,7 +64,12 @@ void RemoveWindow(WndGroup* group, HWND hwnd) {
 
 void RefreshGroupOf(WndGroup* group) {
     if (!IsGroupShown(group)) {
-        DestroyTabWnd(group);
+        // Members of a group without proxy get back what was taken (a member
+        // that was hidden when its proxy went, shown again).
+        if (group->tab)
+            DestroyTabWnd(group);
+        else
+            ShowMembers(group->members);
         return;
     }
     if (group->tab)

@@ -11,6 +11,7 @@
 #include "engine/passes.h"
 #include "taskbar/buttons.h"
 #include "taskbar/proxy.h"
+#include "taskbar/visibility.h"
 
 namespace {
 

@@ -2,6 +2,7 @@
 // queue that the drain empties.
 #include "engine/win_events.h"
 
+#include "core/classify.h"
 #include "core/errorlog.h"
 #include "core/model.h"
 #include "core/scoped.h"
@@ -44,16 +45,6 @@ void CALLBACK OnWindowEvent(HWINEVENTHOOK, DWORD event, HWND hwnd, LONG object, 
     bool goneMember = event == EVENT_OBJECT_DESTROY && !IsWindow(hwnd) && LookupGroup(hwnd);
     if (!topLevel && !goneMember) return;
     Events.Push(event, reinterpret_cast<uintptr_t>(hwnd));
-}
-
-// Cloaking exists from Windows 8 (6.2) on. A program without a manifest that
-// names later systems is told 6.2 by 8.1 to 11, which is still "8 or later".
-bool Windows8OrLater() {
-    OSVERSIONINFOA version = {};
-    version.dwOSVersionInfoSize = sizeof version;
-    if (!GetVersionExA(&version)) return false;
-    return version.dwMajorVersion > 6 ||
-           (version.dwMajorVersion == 6 && version.dwMinorVersion >= 2);
 }
 
 HMODULE User32() {

@@ -12,6 +12,7 @@
 #include "taskbar/app_id.h"
 #include "taskbar/buttons.h"
 #include "taskbar/state.h"
+#include "taskbar/visibility.h"
 
 namespace {
 
