@@ -114,9 +114,9 @@ WndGroup* Forget(DrainCoalescer& drain, HWND hwnd, WndGroup* group) {
     return nullptr;
 }
 
-void RefreshOf(DrainCoalescer& drain, WndGroup* group) {
+void RefreshOf(DrainCoalescer& drain, WndGroup* group, bool renewProxy = false) {
     if (group && drain.TakeRefreshGroup(reinterpret_cast<uintptr_t>(group), PendingEntries()))
-        RefreshGroupOf(group);
+        RefreshGroupOf(group, renewProxy);
 }
 
 // The flash detection of a grouped window: only members of groups that have
@@ -156,7 +156,8 @@ bool Dispatch(DrainCoalescer& drain, const WndMes& entry, const EntryPlan& plan,
     // seem to have been in step all along (a member hidden while its group
     // was refreshed kept the proxy). The settle pass refreshes it instead.
     bool behind = !changeMade && NoteIfBehind(entry, hwnd, group);
-    if ((plan.steps & StepRefreshWindow) && !behind) RefreshOf(drain, group);
+    if ((plan.steps & StepRefreshWindow) && !behind)
+        RefreshOf(drain, group, (plan.steps & StepRenewProxy) != 0);
     if ((plan.steps & StepRescan) && drain.TakeRescan(PendingEntries())) RescanWindows();
     if ((plan.steps & StepRefreshAll) && drain.TakeRefreshAll(PendingEntries())) RefreshGroups();
     return behind;

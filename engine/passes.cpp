@@ -62,7 +62,7 @@ void RemoveWindow(WndGroup* group, HWND hwnd) {
     if (WndMember* member = MemberOf(group, hwnd)) ForgetMember(group, member, true);
 }
 
-void RefreshGroupOf(WndGroup* group) {
+void RefreshGroupOf(WndGroup* group, bool renewProxy) {
     if (!IsGroupShown(group)) {
         // Members of a group without proxy get back what was taken (a member
         // that was hidden when its proxy went, shown again).
@@ -72,10 +72,12 @@ void RefreshGroupOf(WndGroup* group) {
             ShowMembers(group->members);
         return;
     }
-    if (group->tab)
-        UpdateTabWnd(group->tab);
-    else
+    if (!group->tab)
         CreateTabWnd(group);
+    else if (renewProxy)
+        RenewTabWnd(group);
+    else
+        UpdateTabWnd(group->tab);
     Sleep(1);
     if (group->tab) HideMembers(group->members);
 }

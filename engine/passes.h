@@ -19,8 +19,9 @@ void RemoveWindow(WndGroup* group, HWND hwnd);
 // Makes the proxies of the groups that pass their thresholds; for a model without proxies.
 void CreateAllTabWnds();
 // Brings the proxy of one window's group in line with its threshold, and takes
-// the members' own buttons away while it stands.
-void RefreshGroupOf(WndGroup* group);
+// the members' own buttons away while it stands; with renewProxy a proxy that
+// stays is made anew where the user is (after a switch of virtual desktops).
+void RefreshGroupOf(WndGroup* group, bool renewProxy = false);
 // Forgets the members whose windows are gone, then brings every proxy in line.
 void RefreshGroups();
 // Every group against its threshold again; a proxy that stays keeps its title.

@@ -64,10 +64,14 @@ EventPlan PlanWindowEvent(uint32_t event) {
     }
     case EventMinimizeStart:
     case EventMinimizeEnd:
-    case EventCloaked:
-    case EventUncloaked:
         // No entry means these; whether the window counts may have changed.
         return {0, 0, {StepRefreshWindow, FlashEffect::None, false, true}};
+    case EventCloaked:
+    case EventUncloaked:
+        // A switch of virtual desktops cloaks the windows left behind and
+        // uncloaks those of the desktop the user went to: the proxy stands for
+        // the members there and must be there too.
+        return {0, 0, {StepRefreshWindow | StepRenewProxy, FlashEffect::None, false, true}};
     case EventShellFlash:
         return {0, 0, {0, FlashEffect::Reported, false, true}};
     case EventsLost:

@@ -34,6 +34,8 @@ enum DrainStep : unsigned {
     StepForeground = 1u << 2,    // register the foreground window and refresh its group,
                                  // unless it is the entry's own window
     StepRefreshWindow = 1u << 3, // refresh the group of the entry's window
+    StepRenewProxy = 1u << 6,    // with StepRefreshWindow: a proxy that stays is made anew
+                                 // where the user is (the current virtual desktop)
     StepRescan = 1u << 4,        // look for windows not yet known
     StepRefreshAll = 1u << 5,    // one refresh pass over all groups
 };

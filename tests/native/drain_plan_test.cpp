@@ -25,8 +25,9 @@ struct Modes {
 
 // Runs entries that were all waiting when the drain began, as the program
 // would, and logs the passes that run: "+" register, "-" forget, "g<group>"
-// one group's refresh, "R" rescan, "P" the pass over all groups; "~" at the
-// end when a settle pass follows for a pass that was skipped.
+// one group's refresh ("n<group>" when it makes the proxy anew), "R" rescan,
+// "P" the pass over all groups; "~" at the end when a settle pass follows for
+// a pass that was skipped.
 std::string Drain(const std::vector<Entry>& entries, Modes modes) {
     DrainCoalescer drain;
     std::string log;
@@ -46,7 +47,7 @@ std::string Drain(const std::vector<Entry>& entries, Modes modes) {
             group = 0;
         }
         if ((plan.steps & StepRefreshWindow) && group && drain.TakeRefreshGroup(group, pending))
-            log += std::string("g") + group;
+            log += std::string(plan.steps & StepRenewProxy ? "n" : "g") + group;
         if ((plan.steps & StepRescan) && drain.TakeRescan(pending)) log += "R";
         if ((plan.steps & StepRefreshAll) && drain.TakeRefreshAll(pending)) log += "P";
         drain.EntryDone();
@@ -102,7 +103,9 @@ TEST(DrainPlan, ASystemEventDoesWhatTheHookEntryOfTheSameMeaningDoesWithoutTheSu
         {{ev(EventCreate, 'a', true)}, "+"},
         {{ev(EventDestroy, 'a')}, "-"},
         {{ev(EventShow, 'a'), ev(EventHide, 'b')}, "gagb"},
-        {{ev(EventMinimizeStart, 'a'), ev(EventUncloaked, 'b')}, "gagb"},
+        {{ev(EventMinimizeStart, 'a'), ev(EventUncloaked, 'b')}, "ganb"},
+        // A switch of virtual desktops: one new proxy per group and drain.
+        {{ev(EventCloaked, 'a'), ev(EventUncloaked, 'b'), ev(EventUncloaked, 'a')}, "nanb"},
         {{ev(EventForeground, 'a', true)}, "+gaP"},
         {{ev(EventNameChange, 'a'), ev(EventShellFlash, 'a')}, ""},
         {{ev(EventsLost, 0), ev(EventShow, 'a')}, "RPga"},
