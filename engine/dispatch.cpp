@@ -10,6 +10,7 @@
 
 #include "core/scoped.h"
 #include "core/state.h"
+#include "core/store_apps.h"
 #include "engine/pure/drain_plan.h"
 #include "engine/passes.h"
 #include "engine/scan.h"
@@ -115,7 +116,8 @@ WndGroup* Forget(DrainCoalescer& drain, HWND hwnd, WndGroup* group) {
 }
 
 void RefreshOf(DrainCoalescer& drain, WndGroup* group, bool renewProxy = false) {
-    if (group && drain.TakeRefreshGroup(reinterpret_cast<uintptr_t>(group), PendingEntries()))
+    if (group &&
+        drain.TakeRefreshGroup(reinterpret_cast<uintptr_t>(group), PendingEntries(), renewProxy))
         RefreshGroupOf(group, renewProxy);
 }
 
@@ -144,7 +146,9 @@ bool Dispatch(DrainCoalescer& drain, const WndMes& entry, const EntryPlan& plan,
     HWND hwnd = WndMesWindow(entry);
     WndGroup* group = LookupGroup(hwnd);
     FollowFlashing(plan, hwnd, group);
-    if (plan.steps & StepRegister) group = Register(drain, hwnd, group);
+    if ((plan.steps & StepRegister) ||
+        ((plan.steps & StepRegisterFrame) && !group && IsStoreFrame(hwnd)))
+        group = Register(drain, hwnd, group);
     if (plan.steps & StepForget) group = Forget(drain, hwnd, group);
     if (plan.steps & StepForeground) {
         HWND foreground = GetForegroundWindow();

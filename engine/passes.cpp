@@ -4,6 +4,7 @@
 
 #include "core/pure/list.h"
 #include "core/state.h"
+#include "core/store_apps.h"
 #include "engine/scan.h"
 #include "taskbar/buttons.h"
 #include "taskbar/proxy.h"
@@ -22,6 +23,7 @@ void ForgetMember(WndGroup* group, WndMember* member, bool refresh) {
     ListUnlink(group->members, member);
     FreeMember(member);
     IndexRemove(hwnd);
+    ForgetStoreFrame(hwnd);
     if (group->members) {
         if (!refresh) return;
         if (IsGroupShown(group)) {

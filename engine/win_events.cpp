@@ -15,7 +15,8 @@ static_assert(EventForeground == EVENT_SYSTEM_FOREGROUND &&
                   EventMinimizeEnd == EVENT_SYSTEM_MINIMIZEEND &&
                   EventCreate == EVENT_OBJECT_CREATE && EventDestroy == EVENT_OBJECT_DESTROY &&
                   EventShow == EVENT_OBJECT_SHOW && EventHide == EVENT_OBJECT_HIDE &&
-                  EventNameChange == EVENT_OBJECT_NAMECHANGE,
+                  EventNameChange == EVENT_OBJECT_NAMECHANGE &&
+                  EventParentChange == EVENT_OBJECT_PARENTCHANGE,
               "system window events");
 
 namespace {
@@ -37,6 +38,9 @@ UINT ShellHookMessage = 0; // the registered message "SHELLHOOK"
 void CALLBACK OnWindowEvent(HWINEVENTHOOK, DWORD event, HWND hwnd, LONG object, LONG child, DWORD,
                             DWORD) {
     if (object != OBJID_WINDOW || child != CHILDID_SELF || !hwnd) return;
+    // A window that moved into another is news of that window (a Store app's
+    // window that arrives in its frame): the parent is queued.
+    if (event == EVENT_OBJECT_PARENTCHANGE && !(hwnd = GetAncestor(hwnd, GA_PARENT))) return;
     // Top-level windows only. A destroyed window has no parent left to ask:
     // it is kept when it is a member (the index reads the same at every point
     // where this thread may look at its queue), else the destroyed children

@@ -36,6 +36,8 @@ enum DrainStep : unsigned {
     StepRefreshWindow = 1u << 3, // refresh the group of the entry's window
     StepRenewProxy = 1u << 6,    // with StepRefreshWindow: a proxy that stays is made anew
                                  // where the user is (the current virtual desktop)
+    StepRegisterFrame = 1u << 7, // register the entry's window if it is a Store frame (whose
+                                 // app may have become known since it appeared)
     StepRescan = 1u << 4,        // look for windows not yet known
     StepRefreshAll = 1u << 5,    // one refresh pass over all groups
 };
@@ -98,7 +100,9 @@ class DrainCoalescer {
     bool TakeRefreshAll(int pending);
     // `group` names the window's group; a refresh of one group covers only
     // that group and holds until membership changes.
-    bool TakeRefreshGroup(uintptr_t group, int pending);
+    // A refresh that makes the proxy anew (`renew`) is not covered by one that
+    // did not.
+    bool TakeRefreshGroup(uintptr_t group, int pending, bool renew = false);
     bool TakeRescan(int pending); // a rescan that runs also counts as a change
     void MembershipChanged();     // a window joined or left a group
     void EntryDone();             // the entry being handled is done
@@ -108,7 +112,8 @@ class DrainCoalescer {
   private:
     struct Covered {
         uintptr_t group;
-        int entries; // unread entries that were waiting when its refresh began
+        int entries;  // unread entries that were waiting when its refresh began
+        bool renewed; // that refresh made the proxy anew
     };
     static constexpr int GroupSlots = 8;
 
