@@ -81,8 +81,10 @@ EventPlan PlanWindowEvent(uint32_t event) {
                 {StepRegisterFrame | StepRefreshWindow | StepRenewProxy, FlashEffect::None, false,
                  true}};
     case EventParentChange:
-        // Its window gained (or lost) a child: a Store frame gained its app's window.
-        return {0, 0, {StepRegisterFrame, FlashEffect::None, false, true}};
+        // Its window gained (or lost) a child: a Store frame gained its app's
+        // window. Registered only now, it may be shown already: its group's
+        // refresh takes its button.
+        return {0, 0, {StepRegisterFrame | StepRefreshWindow, FlashEffect::None, false, true}};
     case EventShellFlash:
         return {0, 0, {0, FlashEffect::Reported, false, true}};
     case EventsLost:

@@ -106,7 +106,7 @@ TEST(DrainPlan, ASystemEventDoesWhatTheHookEntryOfTheSameMeaningDoesWithoutTheSu
         {{ev(EventCreate, 'a', true)}, "+"},
         {{ev(EventDestroy, 'a')}, "-"},
         {{ev(EventShow, 'a'), ev(EventHide, 'b')}, "fgagb"},
-        {{ev(EventMinimizeStart, 'a'), ev(EventParentChange, 'b', true)}, "gaf"},
+        {{ev(EventMinimizeStart, 'a'), ev(EventParentChange, 'b', true)}, "gafgb"},
         // A switch of virtual desktops: one new proxy per group and drain,
         // also after a refresh that made none.
         {{ev(EventCloaked, 'a'), ev(EventUncloaked, 'b'), ev(EventCloaked, 'a')}, "fnafnbf"},
