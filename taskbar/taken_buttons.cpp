@@ -13,6 +13,7 @@
 #include "hook/window_calls.h"
 #include "taskbar/buttons.h"
 #include "taskbar/state.h"
+#include "taskbar/visibility.h"
 
 namespace {
 
@@ -168,9 +169,11 @@ void LoadTakenButtons() {
 
 namespace {
 
+// A proxy stands for the members that count: not for one that is cloaked (on
+// another virtual desktop, where it keeps its button).
 bool StandsForIt(HWND hwnd) {
     const WndGroup* group = LookupGroup(hwnd);
-    return group && group->tab;
+    return group && group->tab && IsVisible(hwnd);
 }
 
 void GiveBack(bool strayOnly) {
