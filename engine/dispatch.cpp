@@ -163,7 +163,8 @@ bool Dispatch(DrainCoalescer& drain, const WndMes& entry, const EntryPlan& plan,
     if ((plan.steps & StepRefreshWindow) && !behind)
         RefreshOf(drain, group, (plan.steps & StepRenewProxy) != 0);
     if ((plan.steps & StepRescan) && drain.TakeRescan(PendingEntries())) RescanWindows();
-    if ((plan.steps & StepRefreshAll) && drain.TakeRefreshAll(PendingEntries())) RefreshGroups();
+    if ((plan.steps & StepRefreshAll) && drain.TakeRefreshAll(PendingEntries()))
+        RefreshGroups((plan.steps & StepRenewProxy) != 0);
     return behind;
 }
 

@@ -88,7 +88,7 @@ void RefreshGroupOf(WndGroup* group, bool renewProxy) {
 // in line with its threshold. Without the first step a closed window would
 // stay a member for ever when the library sees no WM_DESTROY, and a new window
 // that got its recycled handle would inherit the old membership.
-void RefreshGroups() {
+void RefreshGroups(bool renewProxies) {
     TaskbarBurst burst;
     for (WndGroup* g = GroupList; g;) {
         WndGroup* nextGroup = g->next;
@@ -106,10 +106,12 @@ void RefreshGroups() {
 
     for (WndGroup* g = GroupList; g; g = g->next) {
         if (g->tab) {
-            if (IsGroupShown(g))
-                UpdateTabWnd(g->tab);
-            else
+            if (!IsGroupShown(g))
                 DestroyTabWnd(g);
+            else if (renewProxies)
+                RenewTabWnd(g);
+            else
+                UpdateTabWnd(g->tab);
         } else if (IsGroupShown(g)) {
             CollapseGroup(g);
         }

@@ -22,8 +22,9 @@ void CreateAllTabWnds();
 // the members' own buttons away while it stands; with renewProxy a proxy that
 // stays is made anew where the user is (after a switch of virtual desktops).
 void RefreshGroupOf(WndGroup* group, bool renewProxy = false);
-// Forgets the members whose windows are gone, then brings every proxy in line.
-void RefreshGroups();
+// Forgets the members whose windows are gone, then brings every proxy in line
+// (with renewProxies, a proxy that stays is made anew where the user is).
+void RefreshGroups(bool renewProxies = false);
 // Every group against its threshold again; a proxy that stays keeps its title.
 void ApplyThresholds();
 // Takes down every proxy and gives back every group, member and index entry.

@@ -87,10 +87,15 @@ EventPlan PlanWindowEvent(uint32_t event) {
         return {0, 0, {StepRegisterFrame | StepRefreshWindow, FlashEffect::None, false, true}};
     case EventShellFlash:
         return {0, 0, {0, FlashEffect::Reported, false, true}};
-    case EventsLost:
+    case EventsLost: {
         // Whatever they said, a look for windows not yet known and a pass
-        // over all groups bring the model in line, as a new taskbar button does.
-        return same(CodeInsertItemW, 0);
+        // over all groups bring the model in line, as a new taskbar button
+        // does. They may have been a switch of virtual desktops (a burst of
+        // cloaked and uncloaked windows): the proxies are made anew too.
+        EventPlan p = same(CodeInsertItemW, 0);
+        p.plan.steps |= StepRenewProxy;
+        return p;
+    }
     }
     return {0, 0, {0, FlashEffect::None, false, false}};
 }

@@ -34,8 +34,8 @@ enum DrainStep : unsigned {
     StepForeground = 1u << 2,    // register the foreground window and refresh its group,
                                  // unless it is the entry's own window
     StepRefreshWindow = 1u << 3, // refresh the group of the entry's window
-    StepRenewProxy = 1u << 6,    // with StepRefreshWindow: a proxy that stays is made anew
-                                 // where the user is (the current virtual desktop)
+    StepRenewProxy = 1u << 6,    // with a refresh: a proxy that stays is made anew where
+                                 // the user is (the current virtual desktop)
     StepRegisterFrame = 1u << 7, // register the entry's window if it is a Store frame (whose
                                  // app may have become known since it appeared)
     StepRescan = 1u << 4,        // look for windows not yet known

@@ -27,8 +27,8 @@ struct Modes {
 // would, and logs the passes that run: "+" register ("f" a Store frame), "-"
 // forget, "g<group>"
 // one group's refresh ("n<group>" when it makes the proxy anew), "R" rescan,
-// "P" the pass over all groups; "~" at the end when a settle pass follows for
-// a pass that was skipped.
+// "P" the pass over all groups ("N" when it makes the proxies anew); "~" at the
+// end when a settle pass follows for a pass that was skipped.
 std::string Drain(const std::vector<Entry>& entries, Modes modes) {
     DrainCoalescer drain;
     std::string log;
@@ -52,7 +52,8 @@ std::string Drain(const std::vector<Entry>& entries, Modes modes) {
             drain.TakeRefreshGroup(group, pending, renew))
             log += std::string(renew ? "n" : "g") + group;
         if ((plan.steps & StepRescan) && drain.TakeRescan(pending)) log += "R";
-        if ((plan.steps & StepRefreshAll) && drain.TakeRefreshAll(pending)) log += "P";
+        if ((plan.steps & StepRefreshAll) && drain.TakeRefreshAll(pending))
+            log += renew ? "N" : "P";
         drain.EntryDone();
         --pending;
     }
@@ -113,7 +114,7 @@ TEST(DrainPlan, ASystemEventDoesWhatTheHookEntryOfTheSameMeaningDoesWithoutTheSu
         {{ev(EventMinimizeEnd, 'a'), ev(EventCloaked, 'a'), ev(EventCloaked, 'a')}, "gafnaf"},
         {{ev(EventForeground, 'a', true)}, "+gaP"},
         {{ev(EventNameChange, 'a'), ev(EventShellFlash, 'a')}, ""},
-        {{ev(EventsLost, 0), ev(EventShow, 'a')}, "RPfga"},
+        {{ev(EventsLost, 0), ev(EventShow, 'a')}, "RNfga"}, // perhaps a switch of desktops
         // Events report changes already made: sharing a pass leaves nothing stale.
         {{ev(EventHide, 'a'), ev(EventShow, 'a'), ev(EventForeground, 'a')}, "gaf+P"},
     };
