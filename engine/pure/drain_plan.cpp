@@ -74,8 +74,8 @@ EventPlan PlanWindowEvent(uint32_t event) {
     case EventUncloaked:
         // A switch of virtual desktops cloaks the windows left behind and
         // uncloaks those of the desktop the user went to: the proxy stands for
-        // the members there and must be there too.
-        // A preloaded Store frame is uncloaked when its app is opened.
+        // the members there and must be there too. A preloaded Store frame is
+        // uncloaked when its app is opened: it is looked at again.
         return {0,
                 0,
                 {StepRegisterFrame | StepRefreshWindow | StepRenewProxy, FlashEffect::None, false,
