@@ -16,6 +16,8 @@
 #include "core/pure/rule_id.h"
 #include "core/pure/text.h"
 #include "core/state.h"
+#include "core/store_apps.h"
+#include "taskbar/visibility.h"
 
 namespace {
 
@@ -241,9 +243,8 @@ void FillIdChoices(HWND dlg, int kind) {
     for (WndGroup* group = GroupList; group; group = group->next) {
         for (WndMember* member = group->members; member; member = member->next) {
             if (!IsVisible(member->hwnd)) continue;
-            int found = kind == RuleTypeClass
-                            ? GetClassNameA(member->hwnd, text, sizeof text) > 0
-                            : GetProcessImagePath(member->hwnd, text, sizeof text);
+            int found = kind == RuleTypeClass ? GetClassNameA(member->hwnd, text, sizeof text) > 0
+                                              : GetApplicationPath(member->hwnd, text);
             if (found) AddChoice(&choices, text);
         }
     }

@@ -90,6 +90,19 @@ HICON GetNewWndIcon(HWND hwnd) {
     return refused ? LoadIcon(nullptr, IDI_APPLICATION) : nullptr;
 }
 
+// Cloaking exists from Windows 8 (6.2) on. A program without a manifest that
+// names later systems is told 6.2 by 8.1 to 11, which is still "8 or later".
+bool Windows8OrLater() {
+    static const bool later = [] {
+        OSVERSIONINFOA version = {};
+        version.dwOSVersionInfoSize = sizeof version;
+        if (!GetVersionExA(&version)) return false;
+        return version.dwMajorVersion > 6 ||
+               (version.dwMajorVersion == 6 && version.dwMinorVersion >= 2);
+    }();
+    return later;
+}
+
 int ProcessImagePathByPsapi(DWORD processId, char* buffer, int size) {
     if (!buffer || size <= 0) return 0;
     using EnumProcessModulesFn = BOOL(WINAPI*)(HANDLE, HMODULE*, DWORD, LPDWORD);
@@ -142,6 +155,21 @@ int ProcessImagePathByToolhelp(DWORD processId, char* buffer, int size) {
     return 1;
 }
 
+int ProcessImagePathByQuery(DWORD processId, char* buffer, int size) {
+    if (!buffer || size <= 0) return 0;
+    using QueryImageNameFn = BOOL(WINAPI*)(HANDLE, DWORD, LPSTR, PDWORD);
+    static const auto query =
+        ProcAs<QueryImageNameFn>(GetModuleHandleA("kernel32.dll"), "QueryFullProcessImageNameA");
+    if (!query) return 0;
+    // The limited right is granted for processes of higher integrity too, and
+    // the name is read without looking into the process's modules, which a
+    // 32-bit process cannot do for a 64-bit one.
+    ScopedHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    if (!process.valid()) return 0;
+    DWORD length = (DWORD)size; // a path that does not fit fails: no path then
+    return query(process.get(), 0, buffer, &length) && length > 0 ? 1 : 0;
+}
+
 int GetProcessImagePath(HWND hwnd, char* buffer, int size) {
     if (!buffer || size <= 0) return 0;
     DWORD processId = 0;
@@ -155,7 +183,10 @@ int GetProcessImagePath(HWND hwnd, char* buffer, int size) {
     if (!GetVersionExA(&version)) return 0;
     switch (version.dwPlatformId) {
     case VER_PLATFORM_WIN32_NT:
-        return ProcessImagePathByPsapi(processId, buffer, size);
+        // Vista and later name every process; PSAPI is for 2000 and XP, and
+        // for a process the system did not name.
+        return ProcessImagePathByQuery(processId, buffer, size) ||
+               ProcessImagePathByPsapi(processId, buffer, size);
     case VER_PLATFORM_WIN32_WINDOWS:
         return ProcessImagePathByToolhelp(processId, buffer, size);
     default:

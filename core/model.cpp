@@ -1,4 +1,4 @@
-// The block allocator, the visibility and threshold tests, and the window index.
+// The block allocator and the window index.
 #include "core/model.h"
 
 #include <string.h>
@@ -54,17 +54,6 @@ void DeleteModelLocks() {
     DeleteCriticalSection(&AllocLock);
 }
 
-int IsVisible(HWND hwnd) {
-    return (GetWindowLongA(hwnd, GWL_STYLE) & WS_VISIBLE) ? 1 : 0;
-}
-
-int CountVisibleMembers(const WndGroup* group) {
-    int count = 0;
-    for (const WndMember* m = group->members; m; m = m->next)
-        count += IsVisible(m->hwnd);
-    return count;
-}
-
 void FreeMember(WndMember* member) {
     if (!member) return;
     if (member->className) ObjFree(member->className);
@@ -88,18 +77,6 @@ void FreeRule(GroupRule* rule) {
 
 const GroupRule* RuleInForce(const GroupRule* rule) {
     return rule && (rule->enable == 0 || rule->enable == 1) ? rule : nullptr;
-}
-
-int IsGroupShown(const WndGroup* group) {
-    int threshold = Settings.WinNum;
-    if (const GroupRule* rule = RuleInForce(group->rule)) {
-        if (rule->enable == 0) return 0;
-        if (rule->winNum >= 2) threshold = rule->winNum;
-    }
-    // A threshold below 1 from a hand-edited settings file still needs one
-    // visible window: a group whose windows are all hidden never gets a proxy.
-    if (threshold < 1) threshold = 1;
-    return CountVisibleMembers(group) >= threshold ? 1 : 0;
 }
 
 void IndexInsert(HWND hwnd, WndGroup* group, WndMember* member) {

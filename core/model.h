@@ -84,10 +84,6 @@ const GroupRule* RuleInForce(const GroupRule* rule);
 void CreateModelLocks();
 void DeleteModelLocks();
 
-int IsVisible(HWND hwnd); // WS_VISIBLE alone decides
-int CountVisibleMembers(const WndGroup* group);
-int IsGroupShown(const WndGroup* group); // the threshold test, 1 or 0
-
 void IndexInsert(HWND hwnd, WndGroup* group, WndMember* member);
 void IndexRemove(HWND hwnd);
 WndMember* LookupMember(HWND hwnd);

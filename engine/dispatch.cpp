@@ -10,6 +10,7 @@
 
 #include "core/scoped.h"
 #include "core/state.h"
+#include "core/store_apps.h"
 #include "engine/pure/drain_plan.h"
 #include "engine/passes.h"
 #include "engine/scan.h"
@@ -18,6 +19,7 @@
 #include "hook/ravik.h"
 #include "taskbar/buttons.h"
 #include "taskbar/proxy.h"
+#include "taskbar/visibility.h"
 
 // Each ring code is the message it stands for.
 static_assert(CodeCreate == WM_CREATE && CodeDestroy == WM_DESTROY && CodeActivate == WM_ACTIVATE &&
@@ -49,7 +51,7 @@ int BehindCount = 0;
 
 bool IsBehind(const BehindWindow& w) {
     if (!IsWindow(w.hwnd)) return false;
-    return w.said == Said::Gone || (IsVisible(w.hwnd) == 1) != (w.said == Said::Shown);
+    return w.said == Said::Gone || (IsVisibleAnywhere(w.hwnd) == 1) != (w.said == Said::Shown);
 }
 
 // True when the entry's window, a member of `group` or of none, has not yet
@@ -113,9 +115,10 @@ WndGroup* Forget(DrainCoalescer& drain, HWND hwnd, WndGroup* group) {
     return nullptr;
 }
 
-void RefreshOf(DrainCoalescer& drain, WndGroup* group) {
-    if (group && drain.TakeRefreshGroup(reinterpret_cast<uintptr_t>(group), PendingEntries()))
-        RefreshGroupOf(group);
+void RefreshOf(DrainCoalescer& drain, WndGroup* group, bool renewProxy = false) {
+    if (group &&
+        drain.TakeRefreshGroup(reinterpret_cast<uintptr_t>(group), PendingEntries(), renewProxy))
+        RefreshGroupOf(group, renewProxy);
 }
 
 // The flash detection of a grouped window: only members of groups that have
@@ -143,7 +146,9 @@ bool Dispatch(DrainCoalescer& drain, const WndMes& entry, const EntryPlan& plan,
     HWND hwnd = WndMesWindow(entry);
     WndGroup* group = LookupGroup(hwnd);
     FollowFlashing(plan, hwnd, group);
-    if (plan.steps & StepRegister) group = Register(drain, hwnd, group);
+    if ((plan.steps & StepRegister) ||
+        ((plan.steps & StepRegisterFrame) && !group && IsStoreFrame(hwnd)))
+        group = Register(drain, hwnd, group);
     if (plan.steps & StepForget) group = Forget(drain, hwnd, group);
     if (plan.steps & StepForeground) {
         HWND foreground = GetForegroundWindow();
@@ -155,9 +160,11 @@ bool Dispatch(DrainCoalescer& drain, const WndMes& entry, const EntryPlan& plan,
     // seem to have been in step all along (a member hidden while its group
     // was refreshed kept the proxy). The settle pass refreshes it instead.
     bool behind = !changeMade && NoteIfBehind(entry, hwnd, group);
-    if ((plan.steps & StepRefreshWindow) && !behind) RefreshOf(drain, group);
+    if ((plan.steps & StepRefreshWindow) && !behind)
+        RefreshOf(drain, group, (plan.steps & StepRenewProxy) != 0);
     if ((plan.steps & StepRescan) && drain.TakeRescan(PendingEntries())) RescanWindows();
-    if ((plan.steps & StepRefreshAll) && drain.TakeRefreshAll(PendingEntries())) RefreshGroups();
+    if ((plan.steps & StepRefreshAll) && drain.TakeRefreshAll(PendingEntries()))
+        RefreshGroups((plan.steps & StepRenewProxy) != 0);
     return behind;
 }
 

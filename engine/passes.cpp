@@ -4,10 +4,12 @@
 
 #include "core/pure/list.h"
 #include "core/state.h"
+#include "core/store_apps.h"
 #include "engine/scan.h"
 #include "taskbar/buttons.h"
 #include "taskbar/proxy.h"
 #include "taskbar/taken_buttons.h"
+#include "taskbar/visibility.h"
 
 // When no proxy could be made the members keep their buttons: a window must
 // never lose its button without a proxy standing for it.
@@ -21,6 +23,7 @@ void ForgetMember(WndGroup* group, WndMember* member, bool refresh) {
     ListUnlink(group->members, member);
     FreeMember(member);
     IndexRemove(hwnd);
+    ForgetStoreFrame(hwnd);
     if (group->members) {
         if (!refresh) return;
         if (IsGroupShown(group)) {
@@ -61,15 +64,22 @@ void RemoveWindow(WndGroup* group, HWND hwnd) {
     if (WndMember* member = MemberOf(group, hwnd)) ForgetMember(group, member, true);
 }
 
-void RefreshGroupOf(WndGroup* group) {
+void RefreshGroupOf(WndGroup* group, bool renewProxy) {
     if (!IsGroupShown(group)) {
-        DestroyTabWnd(group);
+        // Members of a group without proxy get back what was taken (a member
+        // that was hidden when its proxy went, shown again).
+        if (group->tab)
+            DestroyTabWnd(group);
+        else
+            ShowMembers(group->members);
         return;
     }
-    if (group->tab)
-        UpdateTabWnd(group->tab);
-    else
+    if (!group->tab)
         CreateTabWnd(group);
+    else if (renewProxy)
+        RenewTabWnd(group);
+    else
+        UpdateTabWnd(group->tab);
     Sleep(1);
     if (group->tab) HideMembers(group->members);
 }
@@ -78,7 +88,7 @@ void RefreshGroupOf(WndGroup* group) {
 // in line with its threshold. Without the first step a closed window would
 // stay a member for ever when the library sees no WM_DESTROY, and a new window
 // that got its recycled handle would inherit the old membership.
-void RefreshGroups() {
+void RefreshGroups(bool renewProxies) {
     TaskbarBurst burst;
     for (WndGroup* g = GroupList; g;) {
         WndGroup* nextGroup = g->next;
@@ -96,10 +106,12 @@ void RefreshGroups() {
 
     for (WndGroup* g = GroupList; g; g = g->next) {
         if (g->tab) {
-            if (IsGroupShown(g))
-                UpdateTabWnd(g->tab);
-            else
+            if (!IsGroupShown(g))
                 DestroyTabWnd(g);
+            else if (renewProxies)
+                RenewTabWnd(g);
+            else
+                UpdateTabWnd(g->tab);
         } else if (IsGroupShown(g)) {
             CollapseGroup(g);
         }

@@ -19,10 +19,12 @@ void RemoveWindow(WndGroup* group, HWND hwnd);
 // Makes the proxies of the groups that pass their thresholds; for a model without proxies.
 void CreateAllTabWnds();
 // Brings the proxy of one window's group in line with its threshold, and takes
-// the members' own buttons away while it stands.
-void RefreshGroupOf(WndGroup* group);
-// Forgets the members whose windows are gone, then brings every proxy in line.
-void RefreshGroups();
+// the members' own buttons away while it stands; with renewProxy a proxy that
+// stays is made anew where the user is (after a switch of virtual desktops).
+void RefreshGroupOf(WndGroup* group, bool renewProxy = false);
+// Forgets the members whose windows are gone, then brings every proxy in line
+// (with renewProxies, a proxy that stays is made anew where the user is).
+void RefreshGroups(bool renewProxies = false);
 // Every group against its threshold again; a proxy that stays keeps its title.
 void ApplyThresholds();
 // Takes down every proxy and gives back every group, member and index entry.

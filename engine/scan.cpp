@@ -8,9 +8,11 @@
 #include "core/errorlog.h"
 #include "core/pure/list.h"
 #include "core/state.h"
+#include "core/store_apps.h"
 #include "engine/passes.h"
 #include "taskbar/buttons.h"
 #include "taskbar/proxy.h"
+#include "taskbar/visibility.h"
 
 namespace {
 
@@ -51,15 +53,26 @@ class PathCache {
 
 enum class Registration { Skipped, Joined, Founded, Failed };
 
+// Whether a window takes part in grouping: a taskbar candidate whose own
+// program did not remove its button.
+bool TakesPart(HWND hwnd) {
+    return IsTaskbarCandidate(hwnd) && !RemovedByItsProgram(hwnd);
+}
+
 // The registration steps shared by the scans and AddWindow; `group` is set to
 // the group the window joined or founded. Failed means an allocation failed
-// (the walks stop there); the window stays unregistered.
-Registration RegisterWindow(HWND hwnd, HICON icon, WndGroup** group, PathCache* paths) {
+// (the walks stop there); the window stays unregistered. The icon is asked for
+// last, as it costs messages to the window: at start-up a window without one
+// is registered all the same, later it is not.
+Registration RegisterWindow(HWND hwnd, bool startUp, WndGroup** group, PathCache* paths) {
     char path[TextBufferSize];
     char className[TextBufferSize];
     int found = paths ? paths->Lookup(hwnd, path) : GetProcessImagePath(hwnd, path, sizeof path);
     if (!found) return Registration::Skipped;
     if (!GetClassNameA(hwnd, className, sizeof className)) return Registration::Skipped;
+    if (!ApplicationPath(hwnd, className, path)) return Registration::Skipped;
+    HICON icon = startUp ? GetWndIcon(hwnd) : GetNewWndIcon(hwnd);
+    if (!icon && !startUp) return Registration::Skipped;
     WndGroup* existing = FindGroupFor(path, className);
     char* classCopy = ObjStrDup(className);
     if (!classCopy) {
@@ -162,11 +175,9 @@ void ScanAllWindows() {
     static PathCache paths;
     paths = PathCache();
     for (HWND w = FirstTopWindow(); w; w = GetWindow(w, GW_HWNDNEXT)) {
-        if (!IsTaskbarCandidate(w)) continue;
-        if (LookupGroup(w)) continue;
-        HICON icon = GetWndIcon(w); // a window without icon is grouped all the same
+        if (!TakesPart(w) || LookupGroup(w)) continue;
         WndGroup* joined = nullptr;
-        if (RegisterWindow(w, icon, &joined, &paths) == Registration::Failed) return;
+        if (RegisterWindow(w, true, &joined, &paths) == Registration::Failed) return;
     }
 }
 
@@ -182,11 +193,9 @@ void RescanWindows() {
             if (known->tab && IsGroupShown(known)) DeleteTabIfVisible(w);
             continue;
         }
-        if (!IsTaskbarCandidate(w)) continue;
-        HICON icon = GetNewWndIcon(w);
-        if (!icon) continue;
+        if (!TakesPart(w)) continue;
         WndGroup* joined = nullptr;
-        Registration r = RegisterWindow(w, icon, &joined, &paths);
+        Registration r = RegisterWindow(w, false, &joined, &paths);
         if (r == Registration::Failed) return;
         if (r != Registration::Joined || !IsGroupShown(joined)) continue;
         // A group founded here waits for the pass that follows the rescan.
@@ -200,11 +209,9 @@ void RescanWindows() {
 }
 
 WndGroup* AddNewWindow(HWND hwnd) {
-    if (!IsTaskbarCandidate(hwnd)) return nullptr;
-    HICON icon = GetNewWndIcon(hwnd);
-    if (!icon) return nullptr;
+    if (!TakesPart(hwnd)) return nullptr;
     WndGroup* joined = nullptr;
-    Registration r = RegisterWindow(hwnd, icon, &joined, nullptr);
+    Registration r = RegisterWindow(hwnd, false, &joined, nullptr);
     if (r == Registration::Founded) return joined;
     if (r != Registration::Joined) return nullptr;
     if (IsGroupShown(joined)) {

@@ -19,6 +19,7 @@ void ScanAllWindows();
 // members whose group has a proxy.
 void RescanWindows();
 // Registers a window the index does not know: its group afterwards, or null
-// when it was not registered (no candidate, no icon, or no memory).
+// when it was not registered (it takes no part, its app is not known, no
+// icon, or no memory).
 WndGroup* AddNewWindow(HWND hwnd);
 void AddWindow(HWND hwnd); // AddNewWindow for a window that is not known yet

@@ -2,6 +2,7 @@
 // queue that the drain empties.
 #include "engine/win_events.h"
 
+#include "core/classify.h"
 #include "core/errorlog.h"
 #include "core/model.h"
 #include "core/scoped.h"
@@ -14,7 +15,8 @@ static_assert(EventForeground == EVENT_SYSTEM_FOREGROUND &&
                   EventMinimizeEnd == EVENT_SYSTEM_MINIMIZEEND &&
                   EventCreate == EVENT_OBJECT_CREATE && EventDestroy == EVENT_OBJECT_DESTROY &&
                   EventShow == EVENT_OBJECT_SHOW && EventHide == EVENT_OBJECT_HIDE &&
-                  EventNameChange == EVENT_OBJECT_NAMECHANGE,
+                  EventNameChange == EVENT_OBJECT_NAMECHANGE &&
+                  EventParentChange == EVENT_OBJECT_PARENTCHANGE,
               "system window events");
 
 namespace {
@@ -36,6 +38,9 @@ UINT ShellHookMessage = 0; // the registered message "SHELLHOOK"
 void CALLBACK OnWindowEvent(HWINEVENTHOOK, DWORD event, HWND hwnd, LONG object, LONG child, DWORD,
                             DWORD) {
     if (object != OBJID_WINDOW || child != CHILDID_SELF || !hwnd) return;
+    // A window that moved into another is news of that window (a Store app's
+    // window that arrives in its frame): the parent is queued.
+    if (event == EVENT_OBJECT_PARENTCHANGE && !(hwnd = GetAncestor(hwnd, GA_PARENT))) return;
     // Top-level windows only. A destroyed window has no parent left to ask:
     // it is kept when it is a member (the index reads the same at every point
     // where this thread may look at its queue), else the destroyed children
@@ -44,16 +49,6 @@ void CALLBACK OnWindowEvent(HWINEVENTHOOK, DWORD event, HWND hwnd, LONG object, 
     bool goneMember = event == EVENT_OBJECT_DESTROY && !IsWindow(hwnd) && LookupGroup(hwnd);
     if (!topLevel && !goneMember) return;
     Events.Push(event, reinterpret_cast<uintptr_t>(hwnd));
-}
-
-// Cloaking exists from Windows 8 (6.2) on. A program without a manifest that
-// names later systems is told 6.2 by 8.1 to 11, which is still "8 or later".
-bool Windows8OrLater() {
-    OSVERSIONINFOA version = {};
-    version.dwOSVersionInfoSize = sizeof version;
-    if (!GetVersionExA(&version)) return false;
-    return version.dwMajorVersion > 6 ||
-           (version.dwMajorVersion == 6 && version.dwMinorVersion >= 2);
 }
 
 HMODULE User32() {

@@ -4,6 +4,7 @@
 #include "hook/window_calls.h"
 #include "taskbar/state.h"
 #include "taskbar/taken_buttons.h"
+#include "taskbar/visibility.h"
 
 namespace {
 
@@ -46,12 +47,12 @@ TaskbarBurst::~TaskbarBurst() {
 }
 
 void AddTabIfVisible(HWND hwnd) {
-    // A hidden window has no button to give back: the shell gives it one
-    // when it is shown again.
-    if (IsVisible(hwnd) != 1) {
-        NoteButtonBack(hwnd);
-        return;
-    }
+    // Only a button this program took comes back: a window whose own program
+    // removed its button must not gain one. A hidden window has no button to
+    // give back now; it stays listed, and so its button comes back once it is
+    // shown again (the mark its deleted button left stays until an AddTab).
+    // A window shown on another virtual desktop has its button there.
+    if (!IsButtonTaken(hwnd) || IsVisibleAnywhere(hwnd) != 1) return;
     // While the shell does not answer the window stays listed, so that a
     // later run gives its button back.
     if (CanCall() && SUCCEEDED(TaskbarListObject->AddTab(hwnd))) NoteButtonBack(hwnd);
@@ -81,8 +82,15 @@ void HideMembers(WndMember* first) {
     for (WndMember* m = first; m; m = m->next)
         if (IsVisible(m->hwnd) == 1) NoteButtonTaken(m->hwnd);
     SaveTakenButtons();
-    for (WndMember* m = first; m; m = m->next)
-        DeleteTabIfVisible(m->hwnd);
+    // The proxy stands for the members the user sees here; one that no
+    // longer counts (cloaked: left on another virtual desktop) gets back the
+    // button this program took.
+    for (WndMember* m = first; m; m = m->next) {
+        if (IsVisible(m->hwnd) == 1)
+            DeleteTabIfVisible(m->hwnd);
+        else
+            AddTabIfVisible(m->hwnd);
+    }
 }
 
 void AddProxyTab(HWND proxy) {

@@ -1,16 +1,21 @@
 // Taskbar buttons through the taskbar-list object: ordinary windows' own
-// buttons (only while the window is visible) and the proxies' buttons. No call
-// is made while the shell's taskbar does not answer.
+// buttons and the proxies' buttons. No call is made while the shell's taskbar
+// does not answer.
 #pragma once
 
 #include <windows.h>
 
 #include "core/model.h"
 
+// Gives back the button this program took from the window (none else), once
+// the window is shown on some virtual desktop.
 void AddTabIfVisible(HWND hwnd);
+// Takes the button of a window that counts as visible (taskbar/visibility.h).
 void DeleteTabIfVisible(HWND hwnd);
 void ShowMembers(WndMember* first); // AddTabIfVisible from first along the list
-void HideMembers(WndMember* first); // DeleteTabIfVisible from first along the list
+// DeleteTabIfVisible from first along the list; members that do not count get
+// their buttons back (AddTabIfVisible).
+void HideMembers(WndMember* first);
 
 // A proxy's own button, added and deleted whatever its visibility: the proxy is
 // hidden and would fail the test of the wrappers above.

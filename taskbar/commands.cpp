@@ -4,6 +4,7 @@
 #include "taskbar/group_menu.h"
 #include "taskbar/pure/tiling.h"
 #include "taskbar/state.h"
+#include "taskbar/visibility.h"
 
 int SyncWithWindow(HWND hwnd) {
     return SendBounded(hwnd, WM_NULL, 0, 0, WindowReplyTimeoutMs) ? 1 : 0;

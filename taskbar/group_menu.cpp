@@ -14,6 +14,7 @@
 #include "taskbar/buttons.h"
 #include "taskbar/pure/screen_point.h"
 #include "taskbar/state.h"
+#include "taskbar/visibility.h"
 
 namespace {
 

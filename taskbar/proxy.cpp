@@ -12,6 +12,7 @@
 #include "taskbar/app_id.h"
 #include "taskbar/buttons.h"
 #include "taskbar/state.h"
+#include "taskbar/visibility.h"
 
 namespace {
 
@@ -118,11 +119,11 @@ void UpdateTabWnd(TabWnd* tab) {
     if (RefreshGroupIcon(group) && group->icon) SetProxyIcon(tab->hwnd, group->icon);
 }
 
-void DestroyTabWnd(WndGroup* group) {
-    TabWnd* tab = group->tab;
-    if (!tab) return;
-    ListUnlink(TabWndList, tab);
-    ShowMembers(group->members);
+namespace {
+
+// Takes down a proxy that the model no longer holds: the library's list, its
+// application id, its window, its button and its record.
+void TakeDown(TabWnd* tab) {
     RmWnd(tab->hwnd);
     ClearProxyAppId(tab->hwnd);
     if (!DestroyWindow(tab->hwnd)) {
@@ -132,7 +133,35 @@ void DestroyTabWnd(WndGroup* group) {
     // either way, and its button must not outlive it.
     DeleteProxyTab(tab->hwnd);
     ObjFree(tab);
+}
+
+} // namespace
+
+void DestroyTabWnd(WndGroup* group) {
+    TabWnd* tab = group->tab;
+    if (!tab) return;
+    ListUnlink(TabWndList, tab);
+    ShowMembers(group->members);
     group->tab = nullptr;
+    TakeDown(tab);
+}
+
+// A new window belongs to the virtual desktop that is current when it is made,
+// and the taskbar shows the buttons of that desktop's windows: a new proxy is
+// where the user is now. It comes first, so that the members' buttons need not
+// come back in between.
+void RenewTabWnd(WndGroup* group) {
+    TabWnd* old = group->tab;
+    if (!old) return;
+    group->tab = nullptr;
+    CreateTabWnd(group);
+    if (!group->tab) { // no new one: the old one stays
+        group->tab = old;
+        UpdateTabWnd(old);
+        return;
+    }
+    ListUnlink(TabWndList, old);
+    TakeDown(old);
 }
 
 void DestroyAllProxies() {

@@ -16,6 +16,9 @@ void UpdateTabWnd(TabWnd* tab);        // title (when the count changed) and ico
 // window, its button and the record. A group without proxy is left alone.
 void DestroyTabWnd(WndGroup* group);
 void DestroyAllProxies(); // DestroyTabWnd for every proxy
+// Makes the group's proxy anew where the user is (the current virtual desktop)
+// and takes the old one down; the members' buttons stay as they are.
+void RenewTabWnd(WndGroup* group);
 void MarkFlashing(HWND hwnd, BOOL invert);
 
 // Empties a new proxy's own copy of its system menu, so that its taskbar

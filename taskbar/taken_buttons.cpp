@@ -1,6 +1,7 @@
 #include "taskbar/taken_buttons.h"
 
 #include <stdlib.h>
+#include <string.h>
 
 #include <algorithm>
 
@@ -12,6 +13,7 @@
 #include "hook/window_calls.h"
 #include "taskbar/buttons.h"
 #include "taskbar/state.h"
+#include "taskbar/visibility.h"
 
 namespace {
 
@@ -28,11 +30,13 @@ struct TakenButton {
     DWORD process; // the id of the process that owned the window
 };
 
-bool operator<(const TakenButton& a, const TakenButton& b) {
-    return a.window != b.window ? a.window < b.window : a.process < b.process;
+// The list is kept in the order of the windows, each window once, so that a
+// window is found in it at once: every count of a group's members asks.
+bool ByWindow(const TakenButton& a, const TakenButton& b) {
+    return a.window < b.window;
 }
-bool operator==(const TakenButton& a, const TakenButton& b) {
-    return a.window == b.window && a.process == b.process;
+bool SameWindow(const TakenButton& a, const TakenButton& b) {
+    return a.window == b.window;
 }
 
 TakenButton* List = nullptr;
@@ -47,14 +51,23 @@ DWORD ProcessOf(HWND hwnd) {
     return pid;
 }
 
+// Where the window's record is, or would go; `found` says which.
+int Position(DWORD window, bool* found) {
+    const TakenButton* at = std::lower_bound(List, List + Count, TakenButton{window, 0}, ByWindow);
+    int i = (int)(at - List);
+    *found = i < Count && List[i].window == window;
+    return i;
+}
+
 int Find(DWORD window) {
-    for (int i = 0; i < Count; ++i)
-        if (List[i].window == window) return i;
-    return -1;
+    bool found = false;
+    int i = Position(window, &found);
+    return found ? i : -1;
 }
 
 void RemoveAt(int i) {
-    List[i] = List[--Count];
+    memmove(List + i, List + i + 1, (Count - i - 1) * sizeof(TakenButton));
+    --Count;
     Changed = true;
 }
 
@@ -70,9 +83,11 @@ bool Reserve(int needed) {
     return true;
 }
 
-bool Append(TakenButton b) {
+bool InsertAt(int i, TakenButton b) {
     if (!Reserve(Count + 1)) return false;
-    List[Count++] = b;
+    memmove(List + i + 1, List + i, (Count - i) * sizeof(TakenButton));
+    List[i] = b;
+    ++Count;
     Changed = true;
     return true;
 }
@@ -114,12 +129,21 @@ bool WriteNewFile(const char* newName) {
 
 bool NoteButtonTaken(HWND hwnd) {
     TakenButton b = {HandleToUlong(hwnd), ProcessOf(hwnd)};
-    int i = Find(b.window);
-    if (i < 0) return Append(b); // without memory the button is still given back by this run
+    bool found = false;
+    int i = Position(b.window, &found);
+    // Without memory the button is still given back by this run.
+    if (!found) return InsertAt(i, b);
     if (List[i].process == b.process) return false;
     List[i].process = b.process;
     Changed = true;
     return true;
+}
+
+bool IsButtonTaken(HWND hwnd) {
+    int i = Find(HandleToUlong(hwnd));
+    // A record of another process names a window that is gone: the handle is
+    // another window's now.
+    return i >= 0 && List[i].process == ProcessOf(hwnd);
 }
 
 void NoteButtonBack(HWND hwnd) {
@@ -138,22 +162,23 @@ void LoadTakenButtons() {
         CreateFileA(name, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     if (!file.valid()) return;
     ReadRecords(file.get());
-    // Each record once; the file is not trusted to hold no duplicates.
-    std::sort(List, List + Count);
-    Count = (int)(std::unique(List, List + Count) - List);
+    // Each window once; the file is not trusted to hold no duplicates.
+    std::stable_sort(List, List + Count, ByWindow);
+    Count = (int)(std::unique(List, List + Count, SameWindow) - List);
 }
 
 namespace {
 
+// A proxy stands for the members that count: not for one that is cloaked (on
+// another virtual desktop, where it keeps its button).
 bool StandsForIt(HWND hwnd) {
     const WndGroup* group = LookupGroup(hwnd);
-    return group && group->tab;
+    return group && group->tab && IsVisible(hwnd);
 }
 
 void GiveBack(bool strayOnly) {
     TaskbarBurst burst;
-    // From the end: a removal moves the last entry, already handled, into
-    // the place of the one removed.
+    // From the end: a removal moves only entries already handled.
     for (int i = Count - 1; i >= 0; --i) {
         HWND hwnd = WidenWindowHandle(List[i].window);
         if (!IsWindow(hwnd) || ProcessOf(hwnd) != List[i].process) {
@@ -164,8 +189,8 @@ void GiveBack(bool strayOnly) {
         // disabled one) gets none. It stays listed: a member that is disabled
         // for a while gets its button back once it is enabled again.
         if (!IsTaskbarCandidate(hwnd)) continue;
-        // AddTabIfVisible drops the window once its button is back, or when
-        // it is hidden and has none.
+        // AddTabIfVisible drops the window once its button is back; a hidden
+        // one stays listed until it is shown again.
         if (!strayOnly || !StandsForIt(hwnd)) AddTabIfVisible(hwnd);
     }
 }

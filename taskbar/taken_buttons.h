@@ -12,7 +12,9 @@ constexpr char TakenButtonsFile[] = "takenbuttons.dat";
 
 // Its button is deleted (or about to be); true when the list changed.
 bool NoteButtonTaken(HWND hwnd);
-void NoteButtonBack(HWND hwnd); // its button was added again, or it has none to give back
+void NoteButtonBack(HWND hwnd); // its button was added again
+// Whether this program took the window's button (and has not given it back).
+bool IsButtonTaken(HWND hwnd);
 
 // Reads the list an earlier run left beside the program (nothing when there is
 // none) in place of the list in memory: at most a few thousand records, each
@@ -20,10 +22,10 @@ void NoteButtonBack(HWND hwnd); // its button was added again, or it has none to
 void LoadTakenButtons();
 
 // Gives every listed window its button back (AddTab) when it still exists, is
-// visible, is a taskbar candidate and belongs to the process it belonged to (a
+// shown, is a taskbar candidate and belongs to the process it belonged to (a
 // window handle may have been given to another window since); windows that
-// are gone or hidden are dropped. While the shell
-// does not answer, the list stays as it is.
+// are gone are dropped, hidden ones stay listed until they are shown again.
+// While the shell does not answer, the list stays as it is.
 void GiveBackTakenButtons();
 // The same for the listed windows that no proxy stands for: a button that
 // could not be given back when its group's proxy went (the shell did not

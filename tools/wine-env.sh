@@ -3,7 +3,8 @@
 # It exports WINEPREFIX (a private prefix inside the build folder, created once
 # and reused), LC_ALL=ja_JP.UTF-8 (ANSI code page 932), DISPLAY (a new Xvfb
 # screen unless DISPLAY is already set) and starts a persistent wineserver, so
-# that each program starts in about 0.1 s. pelmora_wine_stop ends what it started.
+# that each program starts in about 0.1 s, and makes the prefix say Windows 10.
+# pelmora_wine_stop ends what it started.
 
 pelmora_build=$(cd "$1" && pwd)
 export WINEPREFIX="$pelmora_build/wineprefix"
@@ -48,6 +49,13 @@ fi
 # started later by a test, they would inherit its pipe and ctest would wait for
 # them until its time-out.
 "$PELMORA_WINE" wineboot </dev/null >/dev/null 2>&1
+
+# The prefix says Windows 10, as most users' systems do: the program then
+# takes its paths for Windows 8 and later (cloaked windows, their events). A
+# new prefix says Windows 7.
+if [ "$("$PELMORA_WINE" winecfg /v 2>/dev/null | tr -d '\r')" != win10 ]; then
+    "$PELMORA_WINE" winecfg /v win10 >/dev/null 2>&1
+fi
 
 # The screen at 96 DPI, whatever a test that set another left behind.
 "$PELMORA_WINE" reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f >/dev/null 2>&1 || true

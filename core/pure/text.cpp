@@ -2,6 +2,8 @@
 
 #include <string.h>
 
+#include "core/pure/store_app.h"
+
 int StrHash(const char* s) {
     int h = 0;
     for (const signed char* p = reinterpret_cast<const signed char*>(s); *p; ++p)
@@ -21,6 +23,8 @@ size_t CharLength(const unsigned char* p, LeadBytePredicate isLeadByte) {
 } // namespace
 
 DisplayNameSpan FindDisplayName(const char* path, LeadBytePredicate isLeadByte) {
+    DisplayNameSpan appName;
+    if (FindAppIdName(path, &appName)) return appName;
     const unsigned char* bytes = reinterpret_cast<const unsigned char*>(path);
     size_t start = 0;
     size_t i = 0;

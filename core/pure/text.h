@@ -17,7 +17,8 @@ int StrHash(const char* s);
 
 // Where the display name of a path lies: the file part after the last
 // backslash that is not the second byte of a two-byte character, up to its
-// last dot (or its end when it has no dot).
+// last dot (or its end when it has no dot); for the path of a Store app known
+// by its application id, the short name of its package (core/pure/store_app.h).
 struct DisplayNameSpan {
     size_t start;      // offset of the file part in the path
     size_t tailLength; // bytes from start to the end of the path

@@ -49,8 +49,12 @@ EventPlan PlanWindowEvent(uint32_t event) {
         return same(CodeCreate, 0);
     case EventDestroy:
         return same(CodeDestroy, 0);
-    case EventShow:
-        return same(CodeShowWindow, 1);
+    case EventShow: {
+        // A Store frame is looked at again when it is shown.
+        EventPlan p = same(CodeShowWindow, 1);
+        p.plan.steps |= StepRegisterFrame;
+        return p;
+    }
     case EventHide:
         return same(CodeShowWindow, 0);
     case EventNameChange:
@@ -64,16 +68,34 @@ EventPlan PlanWindowEvent(uint32_t event) {
     }
     case EventMinimizeStart:
     case EventMinimizeEnd:
-    case EventCloaked:
-    case EventUncloaked:
         // No entry means these; whether the window counts may have changed.
         return {0, 0, {StepRefreshWindow, FlashEffect::None, false, true}};
+    case EventCloaked:
+    case EventUncloaked:
+        // A switch of virtual desktops cloaks the windows left behind and
+        // uncloaks those of the desktop the user went to: the proxy stands for
+        // the members there and must be there too. A preloaded Store frame is
+        // uncloaked when its app is opened: it is looked at again.
+        return {0,
+                0,
+                {StepRegisterFrame | StepRefreshWindow | StepRenewProxy, FlashEffect::None, false,
+                 true}};
+    case EventParentChange:
+        // Its window gained (or lost) a child: a Store frame gained its app's
+        // window. Registered only now, it may be shown already: its group's
+        // refresh takes its button.
+        return {0, 0, {StepRegisterFrame | StepRefreshWindow, FlashEffect::None, false, true}};
     case EventShellFlash:
         return {0, 0, {0, FlashEffect::Reported, false, true}};
-    case EventsLost:
+    case EventsLost: {
         // Whatever they said, a look for windows not yet known and a pass
-        // over all groups bring the model in line, as a new taskbar button does.
-        return same(CodeInsertItemW, 0);
+        // over all groups bring the model in line, as a new taskbar button
+        // does. They may have been a switch of virtual desktops (a burst of
+        // cloaked and uncloaked windows): the proxies are made anew too.
+        EventPlan p = same(CodeInsertItemW, 0);
+        p.plan.steps |= StepRenewProxy;
+        return p;
+    }
     }
     return {0, 0, {0, FlashEffect::None, false, false}};
 }
@@ -105,14 +127,14 @@ bool DrainCoalescer::TakeRefreshAll(int pending) {
     return true;
 }
 
-bool DrainCoalescer::TakeRefreshGroup(uintptr_t group, int pending) {
+bool DrainCoalescer::TakeRefreshGroup(uintptr_t group, int pending, bool renew) {
     for (const Covered& c : groups_) {
-        if (c.group == group && c.entries > 0) {
+        if (c.group == group && c.entries > 0 && (c.renewed || !renew)) {
             Skip();
             return false;
         }
     }
-    groups_[nextGroupSlot_] = Covered{group, pending};
+    groups_[nextGroupSlot_] = Covered{group, pending, renew};
     nextGroupSlot_ = (nextGroupSlot_ + 1) % GroupSlots;
     // The group is brought in line with the desktop as a pass would: a pass
     // for the entries already waiting still has nothing more to do for it.

@@ -30,10 +30,14 @@ enum RingCode : uint32_t {
 // The passes an entry asks for; they run in the order listed.
 enum DrainStep : unsigned {
     StepRegister = 1u << 0,      // register the entry's window
+    StepRegisterFrame = 1u << 7, // register the entry's window if it is a Store frame (whose
+                                 // app may have become known since it appeared)
     StepForget = 1u << 1,        // forget the entry's window, once it no longer exists
     StepForeground = 1u << 2,    // register the foreground window and refresh its group,
                                  // unless it is the entry's own window
     StepRefreshWindow = 1u << 3, // refresh the group of the entry's window
+    StepRenewProxy = 1u << 6,    // with a refresh: a proxy that stays is made anew where
+                                 // the user is (the current virtual desktop)
     StepRescan = 1u << 4,        // look for windows not yet known
     StepRefreshAll = 1u << 5,    // one refresh pass over all groups
 };
@@ -95,8 +99,9 @@ class DrainCoalescer {
     void BeginEntry(bool changeMade) { changeMade_ = changeMade; }
     bool TakeRefreshAll(int pending);
     // `group` names the window's group; a refresh of one group covers only
-    // that group and holds until membership changes.
-    bool TakeRefreshGroup(uintptr_t group, int pending);
+    // that group and holds until membership changes. One that makes the
+    // proxy anew (`renew`) is not covered by one that did not.
+    bool TakeRefreshGroup(uintptr_t group, int pending, bool renew = false);
     bool TakeRescan(int pending); // a rescan that runs also counts as a change
     void MembershipChanged();     // a window joined or left a group
     void EntryDone();             // the entry being handled is done
@@ -106,7 +111,8 @@ class DrainCoalescer {
   private:
     struct Covered {
         uintptr_t group;
-        int entries; // unread entries that were waiting when its refresh began
+        int entries;  // unread entries that were waiting when its refresh began
+        bool renewed; // that refresh made the proxy anew
     };
     static constexpr int GroupSlots = 8;
 

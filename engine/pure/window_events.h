@@ -17,6 +17,7 @@ enum WindowEventCode : uint32_t {
     EventShow = 0x8002,          // EVENT_OBJECT_SHOW
     EventHide = 0x8003,          // EVENT_OBJECT_HIDE
     EventNameChange = 0x800C,    // EVENT_OBJECT_NAMECHANGE
+    EventParentChange = 0x800F,  // EVENT_OBJECT_PARENTCHANGE, queued for the new parent
     EventCloaked = 0x8017,       // EVENT_OBJECT_CLOAKED, Windows 8 and later
     EventUncloaked = 0x8018,     // EVENT_OBJECT_UNCLOAKED
     // Not system events (those end at 0x7FFFFFFF): HSHELL_FLASH from the
@@ -34,8 +35,11 @@ struct WindowEventRange {
     bool windows8; // only where the system has the events (Windows 8 and later)
 };
 constexpr WindowEventRange WindowEventRanges[] = {
-    {EventForeground, EventForeground, false}, {EventMinimizeStart, EventMinimizeEnd, false},
-    {EventCreate, EventHide, false},           {EventNameChange, EventNameChange, false},
+    {EventForeground, EventForeground, false},
+    {EventMinimizeStart, EventMinimizeEnd, false},
+    {EventCreate, EventHide, false},
+    {EventNameChange, EventNameChange, false},
+    {EventParentChange, EventParentChange, false},
     {EventCloaked, EventUncloaked, true},
 };
 

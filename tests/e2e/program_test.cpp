@@ -26,12 +26,16 @@ bool OwnedBy(HWND hwnd, DWORD pid) {
 }
 
 std::string Shown(const StandinTaskbar& taskbar, DWORD pid, const std::vector<HWND>& windows) {
-    std::string shown;
+    std::vector<std::string> titles; // in the order of their bytes
     std::vector<HWND> buttons;
     for (const TaskbarButton& b : taskbar.Buttons()) {
-        if (OwnedBy(b.hwnd, pid)) shown += "[" + b.title + "]";
+        if (OwnedBy(b.hwnd, pid)) titles.push_back("[" + b.title + "]");
         buttons.push_back(b.hwnd);
     }
+    std::sort(titles.begin(), titles.end());
+    std::string shown;
+    for (const std::string& t : titles)
+        shown += t;
     for (HWND w : windows)
         shown += std::count(buttons.begin(), buttons.end(), w) ? "+" : "-";
     return shown;
@@ -199,6 +203,95 @@ INSTANTIATE_TEST_SUITE_P(Sources, SystemEvents,
                                          EventsCase{"xp", "plain", false, true},
                                          EventsCase{"win7", "plain", false, true},
                                          EventsCase{"xp", "plain", false, false}));
+
+// Windows 10 (the test prefix says so) with what Wine lacks supplied from
+// outside the program: cloaked windows (the test dwmapi.dll beside it, the
+// test application's events), Store apps' frames and their apps' windows
+// (copies of the test application), windows whose programs removed their own
+// buttons (through the stand-in's taskbar-list server, which marks them as the
+// shell does).
+class Windows10 : public testing::Test {
+  protected:
+    void Start(const std::vector<HWND>& windows, bool dwm = false) {
+        std::string dir = MakeProgramCopy("windows10", nullptr);
+        w = windows;
+        ASSERT_TRUE(!dwm || CopyFileA((BinDir() + "cloaking\\dwmapi.dll").c_str(),
+                                      (dir + "dwmapi.dll").c_str(), FALSE));
+        ASSERT_TRUE(program.Start(dir));
+    }
+    bool Shows(const std::string& expected) {
+        return WaitUntil([&] { return Shown(taskbar, program.Pid(), w) == expected; }, 20000);
+    }
+    StandinTaskbar taskbar;
+    ProgramProcess program;
+    std::vector<HWND> w;
+};
+
+TEST_F(Windows10, OnlyMembersOnThisVirtualDesktopCountAndThoseElsewhereKeepTheirButtons) {
+    TestApp editor;
+    ASSERT_TRUE(taskbar.Start("win7") && editor.Launch("/winevents open count=4", "editor.exe"));
+    ASSERT_EQ(editor.Send("cloak #3 on"), "ok"); // on another desktop: never counted
+    Start(editor.Windows(), true);
+    EXPECT_TRUE(Shows("[3 editor]---+")) << taskbar.Text();
+    const struct {
+        std::vector<const char*> commands;
+        const char* shown;
+    } steps[] = {
+        {{"cloak #1 on"}, "[2 editor]-+-+"}, // the proxy stays; #1 has its button there
+        {{"cloak #2 on"}, "++++"},           // one counted member: no proxy
+        {{"cloak #1 off", "cloak #2 off"}, "[3 editor]---+"}, // the user comes back
+        {{"cloak #3 off"}, "[4 editor]----"},
+    };
+    for (const auto& step : steps) {
+        for (const char* command : step.commands)
+            editor.Send(command);
+        EXPECT_TRUE(Shows(step.shown)) << step.commands[0] << taskbar.Text();
+    }
+    EXPECT_EQ(program.ExitThroughTrayMenu(), 0u);
+    EXPECT_TRUE(Shows("++++")) << taskbar.Text();
+}
+
+TEST_F(Windows10, StoreFramesAreGroupedByTheAppWhoseWindowIsInThem) {
+    TestApp host, calc, photos; // the frames' host and two apps
+    ASSERT_TRUE(
+        taskbar.Start("win7") &&
+        host.Launch("open class=ApplicationFrameWindow count=6", "ApplicationFrameHost.exe") &&
+        calc.Launch("/winevents open class=Windows.UI.Core.CoreWindow", "Calculator.exe") &&
+        photos.Launch("/winevents", "Photos.exe"));
+    std::vector<HWND> frames = host.Windows(); // #4 and #5 get no app window
+    for (int i : {0, 1, 2, 3})
+        ASSERT_EQ((i < 2 ? calc : photos).Send("adopt " + WindowRef(frames[i])).find("0x"), 0u);
+    frames.push_back(calc.Windows().at(0)); // the app's window outside a frame
+    Start(frames);
+    EXPECT_TRUE(Shows("[2 Calculator][2 Photos]----+++")) << taskbar.Text();
+    w.push_back(host.Open("class=ApplicationFrameWindow").at(0)); // a frame opened later
+    EXPECT_TRUE(Shows("[2 Calculator][2 Photos]----++++")) << taskbar.Text();
+    calc.Send("adopt " + WindowRef(w.back())); // and then its app's window
+    EXPECT_TRUE(Shows("[2 Photos][3 Calculator]----+++-")) << taskbar.Text();
+    EXPECT_EQ(program.ExitThroughTrayMenu(), 0u);
+    EXPECT_TRUE(Shows("++++++++")) << taskbar.Text();
+}
+
+TEST_F(Windows10, AWindowWhoseProgramRemovedItsButtonJoinsNoGroupAndNeverGetsOneBack) {
+    TestApp editor;
+    ASSERT_TRUE(taskbar.Start("win7") && editor.Launch("/winevents open count=3", "editor.exe"));
+    ASSERT_EQ(editor.Send("deletetab #2"), "ok");
+    Start(editor.Windows());
+    EXPECT_TRUE(Shows("[2 editor]---")) << taskbar.Text();
+    // One removes its button after it was made and before it is shown.
+    w.push_back(editor.Open("hidden").at(0));
+    for (const char* command : {"deletetab #3", "show #3", "destroy #0"})
+        editor.Send(command);
+    EXPECT_TRUE(Shows("-+-+")) << taskbar.Text(); // the group dissolves: #3 never counted
+    EXPECT_EQ(program.ExitThroughTrayMenu(), 0u);
+    TaskbarState state;
+    ASSERT_TRUE(taskbar.Read(&state));
+    for (HWND own : {w[2], w[3]})
+        EXPECT_EQ(std::count(state.calls.begin(), state.calls.end(),
+                             std::make_pair(std::string("AddTab"), own)),
+                  0)
+            << state.text;
+}
 
 TEST(Program, OneRunPerSessionHoweverStartsMeetAndANoticeStopsNoGrouping) {
     StandinTaskbar taskbar;

@@ -24,8 +24,10 @@ struct Modes {
 };
 
 // Runs entries that were all waiting when the drain began, as the program
-// would, and logs the passes that run: "+" register, "-" forget, "g<group>"
-// one group's refresh, "R" rescan, "P" the pass over all groups; "~" at the
+// would, and logs the passes that run: "+" register ("f" a Store frame), "-"
+// forget, "g<group>"
+// one group's refresh ("n<group>" when it makes the proxy anew), "R" rescan,
+// "P" the pass over all groups ("N" when it makes the proxies anew); "~" at the
 // end when a settle pass follows for a pass that was skipped.
 std::string Drain(const std::vector<Entry>& entries, Modes modes) {
     DrainCoalescer drain;
@@ -35,8 +37,8 @@ std::string Drain(const std::vector<Entry>& entries, Modes modes) {
         drain.BeginEntry(e.event);
         EntryPlan plan =
             e.event ? PlanWindowEvent(e.code).plan : PlanEntry(e.code, modes.subclass, modes.load);
-        if (plan.steps & StepRegister) {
-            log += "+";
+        if (plan.steps & (StepRegister | StepRegisterFrame)) {
+            log += plan.steps & StepRegister ? "+" : "f"; // "f": if it is a Store frame
             if (e.joins) drain.MembershipChanged();
         }
         char group = e.group; // a window that exists is not forgotten
@@ -45,10 +47,13 @@ std::string Drain(const std::vector<Entry>& entries, Modes modes) {
             if (e.group) drain.MembershipChanged();
             group = 0;
         }
-        if ((plan.steps & StepRefreshWindow) && group && drain.TakeRefreshGroup(group, pending))
-            log += std::string("g") + group;
+        bool renew = plan.steps & StepRenewProxy;
+        if ((plan.steps & StepRefreshWindow) && group &&
+            drain.TakeRefreshGroup(group, pending, renew))
+            log += std::string(renew ? "n" : "g") + group;
         if ((plan.steps & StepRescan) && drain.TakeRescan(pending)) log += "R";
-        if ((plan.steps & StepRefreshAll) && drain.TakeRefreshAll(pending)) log += "P";
+        if ((plan.steps & StepRefreshAll) && drain.TakeRefreshAll(pending))
+            log += renew ? "N" : "P";
         drain.EntryDone();
         --pending;
     }
@@ -101,13 +106,17 @@ TEST(DrainPlan, ASystemEventDoesWhatTheHookEntryOfTheSameMeaningDoesWithoutTheSu
     } cases[] = {
         {{ev(EventCreate, 'a', true)}, "+"},
         {{ev(EventDestroy, 'a')}, "-"},
-        {{ev(EventShow, 'a'), ev(EventHide, 'b')}, "gagb"},
-        {{ev(EventMinimizeStart, 'a'), ev(EventUncloaked, 'b')}, "gagb"},
+        {{ev(EventShow, 'a'), ev(EventHide, 'b')}, "fgagb"},
+        {{ev(EventMinimizeStart, 'a'), ev(EventParentChange, 'b', true)}, "gafgb"},
+        // A switch of virtual desktops: one new proxy per group and drain,
+        // also after a refresh that made none.
+        {{ev(EventCloaked, 'a'), ev(EventUncloaked, 'b'), ev(EventCloaked, 'a')}, "fnafnbf"},
+        {{ev(EventMinimizeEnd, 'a'), ev(EventCloaked, 'a'), ev(EventCloaked, 'a')}, "gafnaf"},
         {{ev(EventForeground, 'a', true)}, "+gaP"},
         {{ev(EventNameChange, 'a'), ev(EventShellFlash, 'a')}, ""},
-        {{ev(EventsLost, 0), ev(EventShow, 'a')}, "RPga"},
+        {{ev(EventsLost, 0), ev(EventShow, 'a')}, "RNfga"}, // perhaps a switch of desktops
         // Events report changes already made: sharing a pass leaves nothing stale.
-        {{ev(EventHide, 'a'), ev(EventShow, 'a'), ev(EventForeground, 'a')}, "ga+P"},
+        {{ev(EventHide, 'a'), ev(EventShow, 'a'), ev(EventForeground, 'a')}, "gaf+P"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.log);

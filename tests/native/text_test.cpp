@@ -1,8 +1,10 @@
-// The portable decisions over paths, rule ids and screen points, with Shift-JIS
-// text whose second bytes look like backslashes (ソ is 0x83 0x5C, 表 0x95 0x5C).
+// The portable decisions over paths, Store apps' windows, rule ids and screen
+// points, with Shift-JIS text whose second bytes look like backslashes (ソ is
+// 0x83 0x5C, 表 0x95 0x5C).
 #include <gtest/gtest.h>
 
 #include "core/pure/rule_id.h"
+#include "core/pure/store_app.h"
 #include "core/pure/text.h"
 #include "taskbar/pure/screen_point.h"
 
@@ -32,11 +34,36 @@ TEST(DisplayName, IsTheFilePartWithoutItsLastExtension) {
         {"C:\\x\\\x95\x5C\x8E\xA6.exe", "\x95\x5C\x8E\xA6"}, // C:\x\表示.exe
         {"C:\\\xB1\\b.exe", "b"},                            // C:\ｱ\b.exe
         {"C:\\x\\a.\x83", "a"},                              // a lead byte at the very end
+        // Store apps known by their application id: the short name of the package.
+        {"shell:AppsFolder\\Microsoft.WindowsCalculator_8wekyb3d8bbwe!App", "WindowsCalculator"},
+        {"shell:AppsFolder\\windows.immersivecontrolpanel_cw5n1h2txyewy!microsoft.windows.x",
+         "immersivecontrolpanel"},
+        {"shell:AppsFolder\\Contoso.Notes!App", "Notes"},
+        {"shell:AppsFolder\\Notes", "Notes"},
+        {"C:\\shell:AppsFolder\\a.b_c!d", "a"}, // only at the start
     };
     for (const TextCase& c : cases) {
         DisplayNameSpan span = FindDisplayName(c.in, IsCp932LeadByte);
         EXPECT_EQ(std::string(c.in + span.start, span.nameLength), c.out) << c.in;
     }
+}
+
+TEST(WindowKind, AStoreFrameStandsForItsAppAndNoOtherWindowOfTheirHostOrAppWindowTakesPart) {
+    const struct {
+        const char* className;
+        const char* path;
+        WindowKind kind;
+    } cases[] = {
+        {"ApplicationFrameWindow", "C:\\Windows\\System32\\ApplicationFrameHost.exe",
+         WindowKind::StoreFrame},
+        {"applicationframewindow", "C:\\x\\host.exe", WindowKind::StoreFrame},
+        {"Windows.UI.Core.CoreWindow", "C:\\Apps\\Calculator.exe", WindowKind::StorePart},
+        {"Helper", "C:\\Windows\\System32\\APPLICATIONFRAMEHOST.EXE", WindowKind::StorePart},
+        {"Helper", "C:\\x\\NotApplicationFrameHost.exe", WindowKind::Ordinary},
+        {"Notepad", "C:\\\x83\x5C\\ApplicationFrameHost.exe", WindowKind::StorePart}, // C:\ソ\...
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(KindOfWindow(c.className, c.path, IsCp932LeadByte), c.kind) << c.path;
 }
 
 TEST(ProgramDir, IsTheExecutablesFolderWithItsBackslash) {

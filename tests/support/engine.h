@@ -18,6 +18,7 @@
 #include "core/pure/text.h"
 #include "core/settings.h"
 #include "core/state.h"
+#include "core/store_apps.h"
 #include "engine/dispatch.h"
 #include "engine/passes.h"
 #include "engine/scan.h"
@@ -26,6 +27,7 @@
 #include "taskbar/group_menu.h"
 #include "taskbar/proxy.h"
 #include "taskbar/state.h"
+#include "taskbar/visibility.h"
 #include "tests/support/support.h"
 
 // The test build's allocation switch (tests/seams/system_alloc.cpp). After `successes` more

@@ -397,4 +397,37 @@ TEST_F(Model, EntriesAlreadyWaitingShareOneRefreshOfAGroupUnlessItsMembersChange
     SetWindowLongPtrA(b, GWLP_WNDPROC, (LONG_PTR)countedProc);
 }
 
+TEST_F(Model, AProcesssPathIsTheSameByEveryWayAndAPathThatDoesNotFitIsNone) {
+    TestApp app;
+    ASSERT_TRUE(app.Launch("open", "viewer.exe"));
+    for (HWND w : {Window(), app.Windows().at(0)}) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(w, &pid);
+        char query[TextBufferSize] = "", psapi[TextBufferSize] = "", chosen[TextBufferSize] = "";
+        EXPECT_TRUE(ProcessImagePathByQuery(pid, query, sizeof query) &&
+                    ProcessImagePathByPsapi(pid, psapi, sizeof psapi) &&
+                    GetProcessImagePath(w, chosen, sizeof chosen));
+        EXPECT_TRUE(!strcmp(query, psapi) && !strcmp(query, chosen)) << query << " " << psapi;
+        EXPECT_FALSE(ProcessImagePathByQuery(pid, query, (int)strlen(chosen)));
+    }
+}
+
+TEST_F(Model, AStoreFrameKeepsTheAppWhoseWindowWasInItUntilTheFrameIsForgotten) {
+    WNDCLASSA wc = {0, DefWindowProcA,          0, 0, GetModuleHandleA(nullptr), 0, 0, 0,
+                    0, "ApplicationFrameWindow"};
+    RegisterClassA(&wc);
+    HWND frame = CreateWindowA(wc.lpszClassName, "", 0, 0, 0, 0, 0, 0, 0, wc.hInstance, 0);
+    TestApp app;
+    char path[TextBufferSize] = "";
+    ASSERT_TRUE(app.Launch("", "Notes.exe") && !GetApplicationPath(frame, path)); // no app yet
+    ASSERT_EQ(app.Send("adopt " + WindowRef(frame)).find("0x"), 0u);
+    std::string notes = GetApplicationPath(frame, path) ? path : "";
+    EXPECT_EQ(notes.substr(notes.rfind('\\') + 1), "Notes.exe");
+    app.Send("destroy #0"); // as the frame is minimised
+    EXPECT_TRUE(GetApplicationPath(frame, path) && notes == path);
+    ForgetStoreFrame(frame);
+    EXPECT_FALSE(GetApplicationPath(frame, path));
+    DestroyWindow(frame);
+}
+
 } // namespace

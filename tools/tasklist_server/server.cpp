@@ -3,7 +3,8 @@
 // DeleteTab change nothing. Every call is sent to the stand-in taskbar and
 // waited for, so that its buttons have changed when the call returns; with no
 // stand-in running every call succeeds and does nothing, as on a system
-// without a taskbar. A hung stand-in is waited for only briefly (see Tell).
+// without a taskbar. AddTab and DeleteTab mark the window as the shell does. A hung stand-in is
+// waited for only briefly (see Tell).
 #include <windows.h>
 #include <shobjidl.h>
 
@@ -14,6 +15,8 @@
 namespace {
 
 LONG LockCount = 0; // objects alive plus LockServer locks
+
+constexpr char DeletedTabMark[] = "ITaskList_Deleted";
 
 // The stand-in's task-switch window: the first "Shell_TrayWnd" that has one.
 HWND FindTaskSwitch() {
@@ -77,11 +80,15 @@ class TaskbarListServer : public ITaskbarList2 {
         return n;
     }
     HRESULT STDMETHODCALLTYPE HrInit() override { return S_OK; }
+    // The shell marks a window whose button was deleted through the taskbar
+    // list, and takes the mark off when a button is added for it again.
     HRESULT STDMETHODCALLTYPE AddTab(HWND hwnd) override {
+        RemovePropA(hwnd, DeletedTabMark);
         Tell(standin::ShellAddTab, hwnd);
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE DeleteTab(HWND hwnd) override {
+        SetPropA(hwnd, DeletedTabMark, reinterpret_cast<HANDLE>(1));
         Tell(standin::ShellDeleteTab, hwnd);
         return S_OK;
     }

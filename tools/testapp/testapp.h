@@ -6,7 +6,9 @@
 //        first. With /winevents its top-level windows raise (NotifyWinEvent) the
 //        system events that Windows raises for them and Wine 8 does not: shown,
 //        hidden, destroyed, retitled, made the foreground window, minimised and
-//        restored from minimised, each after the change, as Windows raises them
+//        restored from minimised, cloaked and uncloaked, and a window it puts
+//        into another ("adopt") its parent change, each after the change, as
+//        Windows raises them
 //   testapp.exe /to PID|NAME COMMAND      sends COMMAND to a running testapp, prints the reply
 //
 // On the command line an argument with blanks counts as one word, as if in
@@ -32,6 +34,14 @@
 //   askclose R on|off   whether a close request first asks "変更を保存しますか?"
 //   refuseclose R on|off   whether the window ignores close requests (WM_CLOSE
 //                  and SC_CLOSE; still recorded in its events)
+//   cloak R on|off   whether the window is cloaked, as Windows 8 and later cloak
+//                  the windows of another virtual desktop: the property
+//                  CloakProperty, which the test dwmapi.dll (tools/test_dwmapi)
+//                  reports as DWMWA_CLOAKED, and the event
+//   deletetab R    its own button goes: ITaskbarList::DeleteTab from this process
+//   adopt 0xFRAME  a window of class "Windows.UI.Core.CoreWindow" put into that
+//                  window of another process, as a Store app's window is put
+//                  into its frame (made top-level, then SetParent) -> its handle
 //   spin R on|off  whether the window retitles itself without pause ("TITLE 1",
 //                  "TITLE 2", ...: one WM_SETTEXT whenever its thread has no other
 //                  message to handle; "off" gives the title back)
@@ -58,6 +68,8 @@ namespace testapp {
 
 constexpr char ControlClass[] = "PelmoraTestAppControl"; // message-only, title "testapp PID LABEL"
 constexpr char DefaultWindowClass[] = "PelmoraTestWindow";
+// The window property that says a window is cloaked (its value: the reason).
+constexpr char CloakProperty[] = "PelmoraTestCloaked";
 
 // ---- the windows (windows.cpp), UI thread ----
 bool InitWindows(HINSTANCE instance);

@@ -2,6 +2,8 @@
 // the UI thread only.
 #include "tools/testapp/testapp.h"
 
+#include <shobjidl.h>
+
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -264,7 +266,46 @@ HWND QuestionOf(HWND owner) {
     return search.found;
 }
 
-// The switches of one window: "askclose|refuseclose|spin R on|off".
+// Cloaked as Windows 8 and later cloak the windows of another virtual desktop
+// (DWM_CLOAKED_SHELL, 2): they keep WS_VISIBLE.
+void Cloak(HWND hwnd, bool on) {
+    if (on)
+        SetPropA(hwnd, CloakProperty, reinterpret_cast<HANDLE>(2));
+    else
+        RemovePropA(hwnd, CloakProperty);
+    Raise(on ? 0x8017 : 0x8018, hwnd); // EVENT_OBJECT_CLOAKED, EVENT_OBJECT_UNCLOAKED
+}
+
+// Its own button goes, as a program removes it through the taskbar list.
+std::string DeleteOwnTab(HWND hwnd) {
+    ITaskbarList* list = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskbarList,
+                                reinterpret_cast<void**>(&list))))
+        return "error: no taskbar list";
+    HRESULT hr = list->HrInit();
+    if (SUCCEEDED(hr)) hr = list->DeleteTab(hwnd);
+    list->Release();
+    return SUCCEEDED(hr) ? "ok" : "error: DeleteTab failed";
+}
+
+// A Store app's window in its frame, a window of another process.
+std::string Adopt(const std::vector<std::string>& words) {
+    HWND frame = words.size() == 2 ? tool_ipc::ParseHandle(words[1]) : nullptr;
+    if (!frame || !IsWindow(frame)) return "error: adopt needs a window";
+    const char* appClass = "Windows.UI.Core.CoreWindow";
+    if (!EnsureClass(appClass)) return "error: cannot register " + std::string(appClass);
+    HWND app = CreateWindowExA(0, appClass, "app", WS_POPUP, 0, 0, 200, 100, nullptr, nullptr,
+                               Instance, nullptr);
+    if (!app) return "error: CreateWindowEx: " + tool_ipc::LastErrorText();
+    Windows.push_back({app, false, {}, false, false});
+    SetWindowLongA(app, GWL_STYLE, (GetWindowLongA(app, GWL_STYLE) & ~WS_POPUP) | WS_CHILD);
+    if (!SetParent(app, frame)) return "error: SetParent: " + tool_ipc::LastErrorText();
+    ShowWindow(app, SW_SHOWNA);
+    Raise(EVENT_OBJECT_PARENTCHANGE, app);
+    return tool_ipc::HandleText(app);
+}
+
+// The switches of one window: "askclose|refuseclose|spin|cloak R on|off".
 std::string Switch(const std::string& verb, HWND hwnd, const std::string& argument) {
     if (argument != "on" && argument != "off") return "error: " + verb + " needs on or off";
     bool on = argument == "on";
@@ -272,6 +313,8 @@ std::string Switch(const std::string& verb, HWND hwnd, const std::string& argume
         Find(hwnd)->askClose = on;
     else if (verb == "refuseclose")
         Find(hwnd)->refuseClose = on;
+    else if (verb == "cloak")
+        Cloak(hwnd, on);
     else if (on)
         StartSpin(hwnd);
     else
@@ -325,8 +368,10 @@ std::string OnWindow(const std::vector<std::string>& words) {
         SendMessageA(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
         SendMessageA(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
         return tool_ipc::HandleText(icon);
-    } else if (verb == "askclose" || verb == "refuseclose" || verb == "spin") {
+    } else if (verb == "askclose" || verb == "refuseclose" || verb == "spin" || verb == "cloak") {
         return Switch(verb, hwnd, argument);
+    } else if (verb == "deletetab") {
+        return DeleteOwnTab(hwnd);
     } else if (verb == "answer") {
         int id = argument == "yes"      ? IDYES
                  : argument == "no"     ? IDNO
@@ -346,6 +391,7 @@ std::string OnWindow(const std::vector<std::string>& words) {
 
 bool InitWindows(HINSTANCE instance) {
     Instance = instance;
+    CoInitialize(nullptr); // for the taskbar list ("deletetab")
     return EnsureClass(DefaultWindowClass);
 }
 
@@ -353,6 +399,7 @@ std::string RunCommand(const std::string& line) {
     std::vector<std::string> words = Words(line);
     if (words.empty()) return "error: empty command";
     if (words[0] == "open") return Open(words);
+    if (words[0] == "adopt") return Adopt(words);
     if (words[0] == "list") return List();
     if (words[0] == "loaded" && words.size() == 2) // asked on this thread, which the hook enters
         return GetModuleHandleA(words[1].c_str()) ? "yes" : "no";
