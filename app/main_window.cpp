@@ -10,6 +10,7 @@
 #include "engine/modal_drain.h"
 #include "engine/win_events.h"
 #include "res/resource.h"
+#include "taskbar/buttons.h"
 
 namespace {
 
@@ -85,6 +86,10 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         Restart(hwnd); // a new shell knows none of our buttons or our icon
     // The shell's report of a window flashing its caption, for the drain.
     if (TakeShellHookMessage(message, wParam, lParam)) return 0;
+    // Commands and clicks on the icon open boxes, menus and the dialog.
+    if ((message == WM_COMMAND || message == TrayCallbackMessage) &&
+        PostedPastBurst(hwnd, message, wParam, lParam))
+        return 0;
 
     switch (message) {
     case WM_CREATE:

@@ -46,6 +46,14 @@ TaskbarBurst::~TaskbarBurst() {
     SaveTakenButtons();
 }
 
+bool InTaskbarBurst() {
+    return BurstDepth > 0;
+}
+
+bool PostedPastBurst(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    return BurstDepth > 0 && PostMessageA(hwnd, message, wParam, lParam);
+}
+
 void AddTabIfVisible(HWND hwnd) {
     // Only a button this program took comes back: a window whose own program
     // removed its button must not gain one. A hidden window has no button to
