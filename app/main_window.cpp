@@ -39,15 +39,18 @@ void OnPaint(HWND hwnd) {
     EndPaint(hwnd, &ps);
 }
 
-// Anyone may post the command that shows it: grouping goes on while it is open.
-void ShowHideIconNotice() {
-    ModalDrain drain;
-    ShowMessageBox(nullptr, HideIconNotice, HideIconCaption, MB_OK);
-}
-
-// The icon goes for this run only; the notice comes first.
+// The icon goes for this run only; the notice comes first. Anyone may post the
+// command: grouping goes on while the notice is open, and the command does
+// nothing while it is open (a stream of them would stack boxes without end).
 void OnHideIcon() {
-    ShowHideIconNotice();
+    static bool noticeOpen = false;
+    if (noticeOpen) return;
+    noticeOpen = true;
+    {
+        ModalDrain drain;
+        ShowMessageBox(nullptr, HideIconNotice, HideIconCaption, MB_OK);
+    }
+    noticeOpen = false;
     RemoveTrayIcon();
 }
 
