@@ -75,8 +75,10 @@ void DeleteTabIfVisible(HWND hwnd) {
     // Listed and written before the button goes, so that a run killed at any
     // moment leaves every button it took to the next run. A delete that fails
     // leaves it listed: giving a window back the button it has does no harm.
+    // One that could not be listed (no memory) keeps its button: only a listed
+    // button ever comes back.
     if (NoteButtonTaken(hwnd)) SaveTakenButtons();
-    TaskbarListObject->DeleteTab(hwnd);
+    if (IsButtonTaken(hwnd)) TaskbarListObject->DeleteTab(hwnd);
 }
 
 void ShowMembers(WndMember* first) {
