@@ -10,6 +10,7 @@
 #include "engine/modal_drain.h"
 #include "engine/win_events.h"
 #include "res/resource.h"
+#include "taskbar/buttons.h"
 
 namespace {
 
@@ -38,15 +39,18 @@ void OnPaint(HWND hwnd) {
     EndPaint(hwnd, &ps);
 }
 
-// Anyone may post the command that shows it: grouping goes on while it is open.
-void ShowHideIconNotice() {
-    ModalDrain drain;
-    ShowMessageBox(nullptr, HideIconNotice, HideIconCaption, MB_OK);
-}
-
-// The icon goes for this run only; the notice comes first.
+// The icon goes for this run only; the notice comes first. Anyone may post the
+// command: grouping goes on while the notice is open, and the command does
+// nothing while it is open (a stream of them would stack boxes without end).
 void OnHideIcon() {
-    ShowHideIconNotice();
+    static bool noticeOpen = false;
+    if (noticeOpen) return;
+    noticeOpen = true;
+    {
+        ModalDrain drain;
+        ShowMessageBox(nullptr, HideIconNotice, HideIconCaption, MB_OK);
+    }
+    noticeOpen = false;
     RemoveTrayIcon();
 }
 
@@ -85,6 +89,10 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         Restart(hwnd); // a new shell knows none of our buttons or our icon
     // The shell's report of a window flashing its caption, for the drain.
     if (TakeShellHookMessage(message, wParam, lParam)) return 0;
+    // Commands and clicks on the icon open boxes, menus and the dialog.
+    if ((message == WM_COMMAND || message == TrayCallbackMessage) &&
+        PostedPastBurst(hwnd, message, wParam, lParam))
+        return 0;
 
     switch (message) {
     case WM_CREATE:

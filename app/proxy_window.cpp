@@ -8,6 +8,18 @@
 #include "taskbar/group_menu.h"
 #include "taskbar/proxy.h"
 
+namespace {
+
+// A command of the group menu is one burst: what another thread sends while
+// it waits for a window waits for its end.
+void RunCommand(HWND proxy, WPARAM wParam) {
+    TaskbarBurst burst;
+    // Windows asked to close leave their groups: the pass runs at once.
+    if (RunProxyCommand(proxy, wParam)) RefreshGroups();
+}
+
+} // namespace
+
 LRESULT CALLBACK TabWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CREATE:
@@ -25,7 +37,8 @@ LRESULT CALLBACK TabWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
     case WM_NCACTIVATE:
         // No default processing: the hidden proxy has no caption to draw.
         return 1;
-    case WM_ACTIVATE:
+    case WM_ACTIVATE: // opens the group menu
+        if (PostedPastBurst(hwnd, message, wParam, lParam)) return 1;
         return OnProxyActivate(hwnd, wParam);
     case WM_MEASUREITEM:
         return OnProxyMeasureItem(hwnd, lParam);
@@ -42,8 +55,7 @@ LRESULT CALLBACK TabWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
     case DpiChangedMessage:
         return OnProxyDpiChanged(hwnd);
     case WM_COMMAND:
-        // Windows asked to close leave their groups: the pass runs at once.
-        if (RunProxyCommand(hwnd, wParam)) RefreshGroups();
+        if (!PostedPastBurst(hwnd, message, wParam, lParam)) RunCommand(hwnd, wParam);
         return 1;
     default:
         return DefWindowProcA(hwnd, message, wParam, lParam);

@@ -15,6 +15,7 @@
 #include "core/state.h"
 #include "engine/passes.h"
 #include "res/resource.h"
+#include "taskbar/buttons.h"
 #include "taskbar/state.h"
 
 HWND SettingsDlgWnd = nullptr;
@@ -215,6 +216,10 @@ void OnDestroy(HWND dlg) {
 } // namespace
 
 INT_PTR CALLBACK SettingsDlgProc(HWND dlg, UINT message, WPARAM wParam, LPARAM lParam) {
+    // Its commands run passes and open boxes.
+    if ((message == WM_COMMAND || message == WM_CLOSE) &&
+        PostedPastBurst(dlg, message, wParam, lParam))
+        return TRUE;
     switch (message) {
     case WM_INITDIALOG:
         OnInitDialog(dlg);

@@ -60,10 +60,12 @@ int AppIdPath(HWND frame, char* path) {
     memset(&value, 0, sizeof value);
     if (FAILED(store->GetValue(AppUserModelIdKey, &value))) return 0;
     char id[TextBufferSize] = "";
-    if (value.vt == VT_LPWSTR && value.pwszVal)
-        WideCharToMultiByte(CP_ACP, 0, value.pwszVal, -1, id, sizeof id, nullptr, nullptr);
+    // An id that does not fit is no id. The window's program chose it, and a
+    // conversion that ran out of room leaves what it wrote unterminated.
+    if (value.vt == VT_LPWSTR && value.pwszVal &&
+        !WideCharToMultiByte(CP_ACP, 0, value.pwszVal, -1, id, sizeof id, nullptr, nullptr))
+        id[0] = 0;
     PropVariantClear(&value);
-    // An id that does not fit is no id.
     int n = snprintf(path, TextBufferSize, "%s%s", AppIdPathPrefix, id);
     return id[0] && n < TextBufferSize ? 1 : 0;
 }

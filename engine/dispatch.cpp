@@ -90,8 +90,7 @@ int PendingEntries() {
 }
 
 int RingEntriesWaiting() {
-    int n = NewMessage();
-    return n < 0 ? n + RingSize : n;
+    return WaitingEntries(NewMessage());
 }
 
 // Each step below takes the group of its window as the caller looked it up

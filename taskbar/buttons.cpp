@@ -46,6 +46,14 @@ TaskbarBurst::~TaskbarBurst() {
     SaveTakenButtons();
 }
 
+bool InTaskbarBurst() {
+    return BurstDepth > 0;
+}
+
+bool PostedPastBurst(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    return BurstDepth > 0 && PostMessageA(hwnd, message, wParam, lParam);
+}
+
 void AddTabIfVisible(HWND hwnd) {
     // Only a button this program took comes back: a window whose own program
     // removed its button must not gain one. A hidden window has no button to
@@ -67,8 +75,10 @@ void DeleteTabIfVisible(HWND hwnd) {
     // Listed and written before the button goes, so that a run killed at any
     // moment leaves every button it took to the next run. A delete that fails
     // leaves it listed: giving a window back the button it has does no harm.
+    // One that could not be listed (no memory) keeps its button: only a listed
+    // button ever comes back.
     if (NoteButtonTaken(hwnd)) SaveTakenButtons();
-    TaskbarListObject->DeleteTab(hwnd);
+    if (IsButtonTaken(hwnd)) TaskbarListObject->DeleteTab(hwnd);
 }
 
 void ShowMembers(WndMember* first) {

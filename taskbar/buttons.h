@@ -41,3 +41,14 @@ class TaskbarBurst {
     TaskbarBurst(const TaskbarBurst&) = delete;
     TaskbarBurst& operator=(const TaskbarBurst&) = delete;
 };
+
+// Whether a burst is open on this thread: a drain, a pass or a command runs
+// further down the stack, and what the thread handles now is a message that
+// another thread sent while the burst waited (AddTab and DeleteTab are sends
+// to the shell, and the thread takes sent messages while it waits).
+bool InTaskbarBurst();
+// For a message whose handling opens a box or a menu or runs passes: while a
+// burst is open it is posted to the window again, to be handled once the burst
+// has ended (true then). Handled at once, its box would hold the pass half-way
+// and its passes would change the model under it.
+bool PostedPastBurst(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

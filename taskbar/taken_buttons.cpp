@@ -131,7 +131,7 @@ bool NoteButtonTaken(HWND hwnd) {
     TakenButton b = {HandleToUlong(hwnd), ProcessOf(hwnd)};
     bool found = false;
     int i = Position(b.window, &found);
-    // Without memory the button is still given back by this run.
+    // Without memory the window stays unlisted, and then keeps its button.
     if (!found) return InsertAt(i, b);
     if (List[i].process == b.process) return false;
     List[i].process = b.process;

@@ -55,6 +55,16 @@ constexpr int RingSlot(int index) {
     return index >= 0 && index < RingSize ? index : 0;
 }
 
+// How many entries wait for the reader, from the difference of the write and
+// read indices (NewMessage): a negative one has wrapped past the ring's end.
+// Indices that fit no ring (a damaged or forged shared area) count as a full
+// ring: a drain then reads no more than one ring's worth, and reading moves
+// the read index back into the ring.
+constexpr int WaitingEntries(int difference) {
+    int n = difference < 0 ? difference + RingSize : difference;
+    return difference == 0 ? 0 : n > 0 && n <= RingSize ? n : RingSize;
+}
+
 // Whether a tab-control count at `now` is forwarded when the last forwarded one
 // was at `last` (both timeGetTime values). Elapsed time is the unsigned 32-bit
 // difference, so the throttle keeps working across the 49.7-day wrap.

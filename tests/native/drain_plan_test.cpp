@@ -159,6 +159,13 @@ TEST(DrainPlan, HasAPlanForExactlyTheCodesTheLibraryRecordsAndTheEventsItHears) 
     EXPECT_EQ(wrong, std::vector<uint32_t>{});
 }
 
+TEST(DrainPlan, ADrainTakesAtMostOneRingOfEntriesAndSomeWheneverTheIndicesDiffer) {
+    const int differences[] = {0, 7, -93, 99, -99, -100, 100, -101, INT32_MAX, INT32_MIN}; // w - r
+    const int waiting[] = {0, 7, 7, 99, 1, RingSize, RingSize, RingSize, RingSize, RingSize};
+    for (int i = 0; i < 10; ++i)
+        EXPECT_EQ(WaitingEntries(differences[i]), waiting[i]) << differences[i];
+}
+
 TEST(DrainPlan, AnEntryWrittenAfterAPassBeganGetsAPassOfItsOwn) {
     DrainCoalescer drain;
     EXPECT_TRUE(drain.TakeRefreshAll(1)); // the only entry waiting

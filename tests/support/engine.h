@@ -41,14 +41,20 @@ namespace testing_support {
 // Records the program's AddTab (true) and DeleteTab (false) calls, oldest first.
 struct TaskbarRecorder : ITaskbarList {
     std::vector<std::pair<bool, HWND>> calls;
+    std::function<void()> during; // runs once in the next call, as the shell is awaited
+    HRESULT Record(bool add, HWND w) {
+        calls.push_back({add, w});
+        if (auto once = std::exchange(during, nullptr)) once();
+        return S_OK;
+    }
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override {
         return *out = nullptr, E_NOINTERFACE;
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
     HRESULT STDMETHODCALLTYPE HrInit() override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE AddTab(HWND w) override { return calls.push_back({true, w}), S_OK; }
-    HRESULT STDMETHODCALLTYPE DeleteTab(HWND w) override { return calls.push_back({0, w}), S_OK; }
+    HRESULT STDMETHODCALLTYPE AddTab(HWND w) override { return Record(true, w); }
+    HRESULT STDMETHODCALLTYPE DeleteTab(HWND w) override { return Record(false, w); }
     HRESULT STDMETHODCALLTYPE ActivateTab(HWND) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE SetActiveAlt(HWND) override { return S_OK; }
 };

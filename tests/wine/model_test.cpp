@@ -397,6 +397,17 @@ TEST_F(Model, EntriesAlreadyWaitingShareOneRefreshOfAGroupUnlessItsMembersChange
     SetWindowLongPtrA(b, GWLP_WNDPROC, (LONG_PTR)countedProc);
 }
 
+TEST_F(Model, ACommandSentWhileAPassWaitsForTheShellIsCarriedOutOnceThePassHasEnded) {
+    Settings.Path = 0, Settings.Class = 1;
+    ASSERT_EQ(SetHook(0, 0), 1);
+    HWND a = Window(), b = Window();
+    taskbar.during = [&] { // as the proxy's button is added
+        SendMessageA(LookupGroup(a)->tab->hwnd, WM_COMMAND, CmdMinimizeAll, 0);
+    };
+    ProcessWndMessages(); // their creation collapses their group
+    EXPECT_TRUE(!IsIconic(a) && WaitUntil([&] { return IsIconic(a) && IsIconic(b); }));
+}
+
 TEST_F(Model, AProcesssPathIsTheSameByEveryWayAndAPathThatDoesNotFitIsNone) {
     TestApp app;
     ASSERT_TRUE(app.Launch("open", "viewer.exe"));
