@@ -95,8 +95,8 @@ void ReportSaveFailure(HWND dlg, const char* text) {
     snprintf(entry, sizeof entry, "%s\n", text);
     ErrorLog(entry);
     ErrorLog(errorText);
-    snprintf(entry, sizeof entry, "%s\r\n%s", text, errorText);
-    ShowInputError(dlg, entry);
+    ModalDrain drain; // grouping goes on while the box is open
+    ShowFailureBox(dlg, text, code);
 }
 
 // Whether the user wants the restart that a setting read at start-up needs.

@@ -130,13 +130,3 @@ TabWnd* FindTabWnd(HWND proxy) {
         if (t->hwnd == proxy) return t;
     return nullptr;
 }
-
-WndMember* FindShownMember(HWND hwnd) {
-    // Only groups that have a proxy are searched.
-    for (TabWnd* t = TabWndList; t; t = t->next) {
-        if (!t->group) continue;
-        for (WndMember* m = t->group->members; m; m = m->next)
-            if (m->hwnd == hwnd) return m;
-    }
-    return nullptr;
-}

@@ -91,4 +91,3 @@ WndGroup* LookupGroup(HWND hwnd);
 void ClearIndex(); // releases every entry and empties all buckets
 
 TabWnd* FindTabWnd(HWND proxy);
-WndMember* FindShownMember(HWND hwnd);

@@ -16,6 +16,19 @@ void SetProgramText(HWND window, const char* text) {
     SetWindowTextW(window, wide);
 }
 
+void ShowFailureBox(HWND owner, const char* text, DWORD code) {
+    wchar_t wide[2 * TextBufferSize];
+    WideProgramText(text, wide, TextBufferSize);
+    int length = lstrlenW(wide);
+    lstrcpyW(wide + length, L"\r\n");
+    length += 2;
+    DWORD room = (DWORD)(sizeof wide / sizeof wide[0]) - length;
+    if (!FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+                        MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), wide + length, room, nullptr))
+        wsprintfW(wide + length, L"error %lu", (unsigned long)code);
+    MessageBoxW(owner, wide, nullptr, MB_OK);
+}
+
 int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type) {
     wchar_t wideText[TextBufferSize];
     wchar_t wideCaption[256];

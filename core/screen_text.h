@@ -15,6 +15,11 @@ void WideProgramText(const char* text, wchar_t* out, int room);
 // SetWindowTextW of a text of pelmora's code (a control's caption, say).
 void SetProgramText(HWND window, const char* text);
 
+// MessageBoxW, with no caption of its own and OK, of a text of pelmora's code
+// followed on a line of its own by the system's text for an error code (in the
+// system's language, read as wide text, so it shows right on any code page).
+void ShowFailureBox(HWND owner, const char* text, DWORD code);
+
 // MessageBoxW of a text and caption of pelmora's code (a null caption: the
 // system's own); the button chosen.
 int ShowMessageBox(HWND owner, const char* text, const char* caption, UINT type);
